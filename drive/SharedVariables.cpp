@@ -1,0 +1,145 @@
+#include "drive/SharedVariables.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace SharedVariables {
+
+namespace {
+
+// The one table of the motor record. Offsets 20..23 and 85..87 are not interpreted.
+const std::array<Variable, VariableCount> table = {{
+    {"CtrlMode", 0, Type::U8, true},
+    {"CtrlType", 1, Type::U8, true},
+    {"SetPointSrc", 2, Type::U8, true},
+    {"PosMesSrc", 3, Type::U8, true},
+    {"ErrorCode", 4, Type::U16, false},
+    {"SetPoint", 6, Type::S16, true},
+    {"SetPointMax", 8, Type::S16, true},
+    {"SetPointMin", 10, Type::S16, true},
+    {"Current", 12, Type::S16, false},
+    {"CurrentOffset", 14, Type::S16, true},
+    {"ADCValue", 16, Type::S16, false},
+    {"ADCOffset", 18, Type::S16, true},
+    {"ThermalState", 24, Type::S16, false},
+    {"Speed", 26, Type::S16, false},
+    {"Position", 28, Type::S16, false},
+    {"Acceleration", 30, Type::S16, false},
+    {"RefPoint", 32, Type::S16, false},
+    {"MesPoint", 34, Type::S16, false},
+    {"pid_Kp", 36, Type::F32, true},
+    {"pid_Ki", 40, Type::F32, true},
+    {"pid_Kd", 44, Type::F32, true},
+    {"pid_Error", 48, Type::F32, false},
+    {"pid_error_accum", 52, Type::F32, false},
+    {"pid_error_der", 56, Type::F32, false},
+    {"pid_error_max", 60, Type::F32, true},
+    {"PIDOut", 64, Type::S16, false},
+    {"SpeedMax", 66, Type::S16, true},
+    {"AccelerationStep", 68, Type::S16, true},
+    {"InitPoint", 70, Type::S16, false},
+    {"DestPoint", 72, Type::S16, false},
+    {"NextPoint", 74, Type::S16, false},
+    {"CurrentLimit", 76, Type::S16, true},
+    {"PWM_CLimit", 78, Type::S16, false},
+    {"PWM_CurrentStep", 80, Type::S16, false},
+    {"CurrentLimitActive", 82, Type::U8, false},
+    {"EncoderBias", 83, Type::U8, true},
+    {"MotorBias", 84, Type::U8, true},
+}};
+
+} // namespace
+
+const std::array<Variable, VariableCount>& motorVariables()
+{
+    return table;
+}
+
+const Variable& variable(Index index)
+{
+    return table[index];
+}
+
+int width(Type type)
+{
+    switch (type) {
+    case Type::U8:
+        return 1;
+    case Type::U16:
+    case Type::S16:
+        return 2;
+    case Type::F32:
+        return 4;
+    }
+    return 0;
+}
+
+uint8_t Block::u8(int address) const
+{
+    return bytes[address];
+}
+
+uint16_t Block::u16(int address) const
+{
+    return uint16_t(bytes[address] | (bytes[address + 1] << 8));
+}
+
+int16_t Block::s16(int address) const
+{
+    return int16_t(u16(address));
+}
+
+float Block::f32(int address) const
+{
+    const uint32_t bits = uint32_t(bytes[address]) | uint32_t(bytes[address + 1]) << 8
+        | uint32_t(bytes[address + 2]) << 16 | uint32_t(bytes[address + 3]) << 24;
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+void Block::setU8(int address, uint8_t value)
+{
+    bytes[address] = value;
+}
+
+void Block::setS16(int address, int16_t value)
+{
+    bytes[address] = uint8_t(value);
+    bytes[address + 1] = uint8_t(uint16_t(value) >> 8);
+}
+
+void Block::setF32(int address, float value)
+{
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    for (int i = 0; i < 4; ++i)
+        bytes[address + i] = uint8_t(bits >> (8 * i));
+}
+
+int Block::store(int address, const uint8_t* source, int count)
+{
+    if (address < 0 || address >= BlockSize || count <= 0)
+        return 0;
+    const int copied = std::min(count, BlockSize - address);
+    std::memcpy(bytes.data() + address, source, size_t(copied));
+    return copied;
+}
+
+QString Block::format(int motor, const Variable& variable) const
+{
+    const int at = address(motor, variable.offset);
+    switch (variable.type) {
+    case Type::U8:
+        return QString::number(u8(at));
+    case Type::U16:
+        return QString::number(u16(at));
+    case Type::S16:
+        return QString::number(s16(at));
+    case Type::F32:
+        return QString::number(double(f32(at)), 'g', 6);
+    }
+    return QString();
+}
+
+} // namespace SharedVariables

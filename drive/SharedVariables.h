@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+// The byte layout of a board's variable block, shared with the board firmware:
+// four 88-byte motor records and an 8-byte shared area, little-endian, floats IEEE-754.
+namespace SharedVariables {
+
+constexpr int BlockSize = 360;
+constexpr int MotorCount = 4;
+constexpr int MotorRecordSize = 88;
+constexpr int WindowSize = 8;             // bytes per polled read window
+constexpr int SaveEEPROMAddress = 353;    // command byte: 1 asks the board to save to EEPROM
+constexpr int LoopTimeAddress = 354;      // s16, shown in the main window
+
+enum class Type { U8, U16, S16, F32 };
+
+struct Variable
+{
+    const char* name;   // firmware name; the value field is "lineEdit_" + name
+    int offset;         // within the motor record
+    Type type;
+    bool writable;      // a parameter the tool writes, with the type's width
+};
+
+// Index of each displayed motor variable in motorVariables(), in record order.
+enum Index {
+    CtrlMode, CtrlType, SetPointSrc, PosMesSrc, ErrorCode, SetPoint, SetPointMax, SetPointMin,
+    Current, CurrentOffset, ADCValue, ADCOffset, ThermalState, Speed, Position, Acceleration,
+    RefPoint, MesPoint, pid_Kp, pid_Ki, pid_Kd, pid_Error, pid_error_accum, pid_error_der,
+    pid_error_max, PIDOut, SpeedMax, AccelerationStep, InitPoint, DestPoint, NextPoint,
+    CurrentLimit, PWM_CLimit, PWM_CurrentStep, CurrentLimitActive, EncoderBias, MotorBias,
+    VariableCount
+};
+
+const std::array<Variable, VariableCount>& motorVariables();
+const Variable& variable(Index index);
+
+int width(Type type);
+inline int address(int motor, int offset) { return motor * MotorRecordSize + offset; }
+inline int address(int motor, Index index) { return address(motor, variable(index).offset); }
+
+// An 11-bit address travels as PRIORITY (bits 10..8) and CMD (bits 7..0).
+inline uint8_t priorityOf(int address) { return uint8_t(address >> 8); }
+inline uint8_t cmdOf(int address) { return uint8_t(address & 0xFF); }
+inline int joinAddress(uint8_t priority, uint8_t cmd) { return ((priority & 0x07) << 8) | cmd; }
+
+// A block's bytes with typed little-endian access.
+class Block
+{
+public:
+    uint8_t u8(int address) const;
+    uint16_t u16(int address) const;
+    int16_t s16(int address) const;
+    float f32(int address) const;
+
+    void setU8(int address, uint8_t value);
+    void setS16(int address, int16_t value);
+    void setF32(int address, float value);
+
+    // Copies up to count bytes to address, keeping only those inside the block;
+    // returns how many were copied.
+    int store(int address, const uint8_t* source, int count);
+
+    // The variable of a motor as the operator sees it: integers in decimal,
+    // floats in the "g" format with 6 significant digits.
+    QString format(int motor, const Variable& variable) const;
+
+    const uint8_t* data() const { return bytes.data(); }
+    uint8_t* data() { return bytes.data(); }
+
+private:
+    std::array<uint8_t, BlockSize> bytes{};
+};
+
+} // namespace SharedVariables

@@ -1,0 +1,101 @@
+#include "link/SerialDriver.h"
+
+#include "link/CANMessage.h"
+#include "link/PortNames.h"
+
+#include <QDebug>
+
+SerialDriver::SerialDriver(const QString& portName, QObject* parent)
+    : QObject(parent)
+    , name(portName)
+{
+}
+
+SerialDriver::~SerialDriver()
+{
+    if (port && port->isOpen())
+        port->close();
+}
+
+QString SerialDriver::errorString() const
+{
+    if (!lostReason.isEmpty())
+        return lostReason;
+    return port ? port->errorString() : QString();
+}
+
+QSerialPort::SerialPortError SerialDriver::error() const
+{
+    return port ? port->error() : QSerialPort::NoError;
+}
+
+bool SerialDriver::openPort()
+{
+    port = new QSerialPort(systemPortName(name), this);
+    port->setBaudRate(QSerialPort::Baud57600);
+    port->setDataBits(QSerialPort::Data8);
+    port->setParity(QSerialPort::NoParity);
+    port->setStopBits(QSerialPort::OneStop);
+    port->setFlowControl(QSerialPort::NoFlowControl);
+    if (!port->open(QIODevice::ReadWrite)) {
+        emit disconnected();
+        return false;
+    }
+    connect(port, &QSerialPort::aboutToClose, this, &SerialDriver::aboutToClose);
+    connect(port, &QSerialPort::readyRead, this, &SerialDriver::readyRead);
+    connect(port, &QSerialPort::errorOccurred, this, &SerialDriver::portError);
+    emit connected();
+    return true;
+}
+
+bool SerialDriver::writeMessage(const SerialMessage& message)
+{
+    if (!port || !port->isOpen())
+        return false;
+    message.write(*port);
+    return port->waitForBytesWritten(10);
+}
+
+void SerialDriver::readyRead()
+{
+    if (port->bytesAvailable() <= 0)
+        return;
+    parseData(port->readAll());
+}
+
+void SerialDriver::parseData(const QByteArray& data)
+{
+    framer.feed(data.constData(), data.size(), [this](const SerialMessage& frame) { emit messageReady(frame); });
+}
+
+void SerialDriver::aboutToClose()
+{
+    qDebug() << "SerialDriver::aboutToClose()";
+    emit disconnected();
+}
+
+void SerialDriver::testTimer()
+{
+    if (!port)
+        return;
+    CANMessage test;
+    test.type = 0x20;
+    test.dest = 1;
+    test.dataLength = 8;
+    for (unsigned char i = 0; i < 8; ++i)
+        test.data[i] = i;
+    SerialMessage(test).write(*port);
+}
+
+void SerialDriver::portError(QSerialPort::SerialPortError error)
+{
+    // A hung-up or removed device reports its error again at once for as long as the
+    // port stays open, so close it at the first report.
+    const bool lost = error == QSerialPort::ReadError || error == QSerialPort::WriteError
+        || error == QSerialPort::ResourceError;
+    if (!lost || !port->isOpen())
+        return;
+    lostReason = port->errorString();
+    port->close();
+    emit portLost(lostReason);
+}

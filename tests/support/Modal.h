@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+
+// Answers the next modal dialog or message box: polls for
+// QApplication::activeModalWidget() and hands it to answer, once.
+void answerNextModal(std::function<void(QWidget*)> answer, int timeoutMs = 10000);
+
+// Text of a message box (empty for other widgets) and a press of its default button.
+QString messageBoxText(QWidget* modal);
+void acceptModal(QWidget* modal);
+void rejectModal(QWidget* modal);
+
+// Collects the debug lines written while it lives.
+class DebugCapture
+{
+public:
+    DebugCapture();
+    ~DebugCapture();
+    QStringList lines() const;
+    void clear();
+};
