@@ -109,10 +109,14 @@ protected:
     QTimer* scriptTimer = nullptr;
     int scriptRow = 0;
     SharedVariables::Block mirror;
+    // The value field of each motor variable in each view, in the layout's order.
+    QLineEdit* valueFields[SharedVariables::MotorCount][SharedVariables::VariableCount] = {};
     int pollIndex = 0;
     unsigned char driveAddress = 1;
 
 private:
+    void writeParameter(SharedVariables::Index index, int value, int id);
+    void writeParameter(SharedVariables::Index index, double value, int id);
     void serialPortLost(const QString& reason);
     void setConnectedState(bool connected);
     void showConnectionError(const QString& title, const QString& text);

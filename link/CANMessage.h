@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QMetaType>
+
 // One CAN message for a board, field by field; SerialMessage turns it into a wire frame.
 struct CANMessage
 {
@@ -13,3 +15,5 @@ struct CANMessage
     unsigned char dataLength = 0; // only the low 4 bits reach the frame
     unsigned char data[8] = {};   // little-endian values from data[0]
 };
+
+Q_DECLARE_METATYPE(CANMessage)
