@@ -1,12 +1,16 @@
 #include "app/MainWindow.h"
+#include "app/Simulator.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
+#include <QMessageBox>
 #include <QTimer>
+
+#include <cstdio>
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("drive-setup"));
     QApplication::setApplicationVersion(QStringLiteral(DRIVE_SETUP_VERSION));
 
@@ -19,15 +23,45 @@ int main(int argc, char* argv[])
                                         QStringLiteral("NAME"));
     const QCommandLineOption connectOption(QStringLiteral("connect"),
                                            QStringLiteral("Presses Connect once the window is shown."));
+    const QCommandLineOption simulateOption(QStringLiteral("simulate"),
+                                            QStringLiteral("Starts the simulated boards (drive-sim) and connects to them."));
     parser.addOption(portOption);
     parser.addOption(connectOption);
-    parser.process(app);
+    parser.addOption(simulateOption);
+    // Parsed before the application object, so --help, --version and a mistyped
+    // option work without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
+        return 1;
+    }
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
+        QCoreApplication core(argc, argv); // the help text names the program from it
+        parser.showHelp(0);
+    }
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
 
+    QApplication app(argc, argv);
+
+    Simulator simulator; // outlives the window, whose port is the simulator's
     MainWindow window;
     if (parser.isSet(portOption))
         window.addPort(parser.value(portOption));
+    bool connectNow = parser.isSet(connectOption);
+    if (parser.isSet(simulateOption)) {
+        const QString program = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("drive-sim"));
+        if (simulator.start(program)) {
+            window.addPort(simulator.portName());
+            connectNow = true;
+        } else {
+            QMessageBox::warning(&window, QStringLiteral("Simulator"), simulator.errorString());
+        }
+    }
     window.show();
-    if (parser.isSet(connectOption))
+    if (connectNow)
         QTimer::singleShot(0, window.pushButton_Connect, &QPushButton::click);
     return app.exec();
 }

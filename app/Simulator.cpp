@@ -1,0 +1,48 @@
+#include "app/Simulator.h"
+
+#include <QDeadlineTimer>
+
+#include <cstdio>
+
+Simulator::Simulator(QObject* parent)
+    : QObject(parent)
+{
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+}
+
+Simulator::~Simulator()
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(3000))
+        process.kill();
+    process.waitForFinished(1000);
+}
+
+bool Simulator::start(const QString& program, int timeoutMs)
+{
+    process.start(program, QStringList());
+    if (!process.waitForStarted(timeoutMs)) {
+        error = tr("Could not start the simulator %1: %2").arg(program, process.errorString());
+        return false;
+    }
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!process.canReadLine()) {
+        if (deadline.hasExpired() || !process.waitForReadyRead(int(deadline.remainingTime()))) {
+            error = tr("The simulator %1 named no port.").arg(program);
+            return false;
+        }
+    }
+    port = QString::fromLocal8Bit(process.readLine()).trimmed();
+    connect(&process, &QProcess::readyReadStandardOutput, this, &Simulator::forwardOutput);
+    forwardOutput();
+    return true;
+}
+
+void Simulator::forwardOutput()
+{
+    const QByteArray output = process.readAllStandardOutput();
+    std::fwrite(output.constData(), 1, size_t(output.size()), stdout);
+    std::fflush(stdout);
+}

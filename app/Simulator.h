@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QObject>
+#include <QProcess>
+#include <QString>
+
+// The simulated boards (drive-sim) started beside the tool for --simulate. The
+// simulator prints its port as its first line; what it prints after that (the robot
+// commands it received) is passed on to standard output. It ends with this object.
+class Simulator : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Simulator(QObject* parent = nullptr);
+    ~Simulator() override;
+
+    // Starts the simulator found at program and waits for its port; false with
+    // errorString() set when it does not start or name a port within timeoutMs.
+    bool start(const QString& program, int timeoutMs = 10000);
+    QString portName() const { return port; }
+    QString errorString() const { return error; }
+
+private:
+    void forwardOutput();
+
+    QProcess process;
+    QString port;
+    QString error;
+};

@@ -1,0 +1,62 @@
+// The drive-setup program's command line, run as a separate process.
+#include "support/Pty.h"
+
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+QString program()
+{
+    return qEnvironmentVariable("DRIVE_SETUP");
+}
+
+} // namespace
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void options_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output");
+
+        QTest::newRow("unknown option") << QStringList {"--bogus"} << 1 << "Unknown option 'bogus'.";
+        QTest::newRow("port without a name") << QStringList {"--port"} << 1 << "Missing value after '--port'.";
+        QTest::newRow("version") << QStringList {"--version"} << 0 << "drive-setup 1.0.0";
+        QTest::newRow("help") << QStringList {"--help"} << 0 << "--port <NAME>";
+    }
+
+    void options()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, output);
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(program(), arguments);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), exitCode);
+        QVERIFY2(QString::fromLocal8Bit(process.readAll()).contains(output), qPrintable(output));
+    }
+
+    void portAndConnectOpenThePort()
+    {
+        Pty pty;
+        QProcess process;
+        process.start(program(), {"--port", pty.slavePath(), "--connect"});
+        QVERIFY(process.waitForStarted(30000));
+        // Connected: the polling cycle asks for window 0 of board 1 first.
+        const QByteArray sent = pty.read(16, 30000);
+        process.kill();
+        process.waitForFinished(10000);
+        QCOMPARE(sent.toHex(' '), QByteArray("63 61 6e 00 20 38 00 01 00 00 00 00 00 00 00 00"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "test_CommandLine.moc"
