@@ -1,0 +1,12 @@
+#include "app/OperatorMessage.h"
+
+#include <QMessageBox>
+
+void showOperatorMessage(const QString& text)
+{
+    QMessageBox box;
+    box.setText(text);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class QIODevice;
+
+// Turns the bytes of a script into rows of fields, fed in pieces of any size:
+// - one byte is one character (ISO 8859-1); a NUL ends the text of its line;
+// - a line ends at LF, or CR LF, which is not part of its text; the last line may lack it;
+// - a line whose very first byte is "#" is a comment and gives no row; any other line
+//   gives one row, an empty line a row of one empty field;
+// - fields are split at ";" and not trimmed; empty fields stay, so a trailing ";" gives
+//   an empty last field; fields beyond the first MaxFields are dropped.
+class ScriptParser
+{
+public:
+    static constexpr int MaxFields = 9;
+
+    void feed(const char* data, qint64 size);
+    // Ends a last line that has no terminator.
+    void finish();
+    const QList<QStringList>& rows() const { return parsed; }
+
+    static QList<QStringList> parse(const QByteArray& bytes);
+
+private:
+    enum class Line { Start, Text, Dropped, Comment };
+
+    void append(char byte);
+    void endField();
+    void endLine();
+
+    QList<QStringList> parsed;
+    QStringList fields;
+    QByteArray field;
+    Line line = Line::Start;
+    bool pendingCr = false;
+};
+
+// A script read from a device or a file in chunks. Reading stops with an error beyond
+// bounds no script comes near, so that a huge or endless file fails instead of hanging.
+struct ScriptFile
+{
+    static constexpr qint64 MaxBytes = 1 << 20;
+    static constexpr int MaxRows = 100000;
+
+    QList<QStringList> rows;
+    QString error; // why the script could not be read; empty when it was
+
+    static ScriptFile read(QIODevice& device);
+    static ScriptFile load(const QString& path);
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "link/SerialMessage.h"
+
+#include <QString>
+#include <QVector>
+
+// One command of the robot. Its frame is a default frame whose "can" header is
+// overwritten by the command word, followed by the values little-endian, each cut to
+// its width in two's complement (no range check, no scaling). Only the first
+// frameLength() bytes go on the wire; the rest keep the zeros of the default frame.
+struct RobotCommand
+{
+    const char* word;
+    int valueCount;
+    int valueSize; // bytes per value: 2 or 1
+
+    int frameLength() const { return 3 + valueCount * valueSize; }
+    SerialMessage frame(const QVector<int>& values) const;
+};
+
+namespace RobotCommands {
+
+inline constexpr RobotCommand Mla{"mla", 3, 2};
+inline constexpr RobotCommand Mra{"mra", 3, 2};
+inline constexpr RobotCommand Mrn{"mrn", 2, 2};
+inline constexpr RobotCommand Mrm{"mrm", 8, 1};
+inline constexpr RobotCommand Meb{"meb", 4, 1};
+inline constexpr RobotCommand Mre{"mre", 6, 1};
+
+// The command whose word equals text exactly (case and blanks count), or nullptr.
+const RobotCommand* find(const QString& text);
+
+} // namespace RobotCommands

@@ -1,0 +1,142 @@
+// The robot command set on the wire: exact bytes of every command, through the frame
+// builder and through the window's builders, queued whether or not connected.
+#include "app/MainWindow.h"
+#include "link/RobotCommand.h"
+
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+struct Probe : MainWindow
+{
+    using MainWindow::isConnected;
+    using MainWindow::ScriptMEB;
+    using MainWindow::ScriptMLA;
+    using MainWindow::ScriptMRA;
+    using MainWindow::ScriptMRE;
+    using MainWindow::ScriptMRM;
+    using MainWindow::ScriptMRN;
+    using MainWindow::txQueue;
+    using MainWindow::txTimer;
+};
+
+QByteArray sent(const SerialMessage& message)
+{
+    return QByteArray(reinterpret_cast<const char*>(message.bytes), message.length);
+}
+
+// Behind the bytes sent, a frame keeps the zeros of the default frame.
+QByteArray whole(const SerialMessage& message)
+{
+    return QByteArray(reinterpret_cast<const char*>(message.bytes), SerialMessage::FrameSize);
+}
+
+} // namespace
+
+class TestRobotCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void frameBytes_data();
+    void frameBytes();
+    void windowBuilders_data() { frameBytes_data(); }
+    void windowBuilders();
+    void findMatchesWholeWordOnly_data();
+    void findMatchesWholeWordOnly();
+};
+
+void TestRobotCommands::frameBytes_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QVector<int>>("values");
+    QTest::addColumn<QByteArray>("wire");
+
+    QTest::newRow("mla 100 200 300") << "mla" << QVector<int>{100, 200, 300}
+                                     << QByteArray::fromHex("6D6C61 6400 C800 2C01");
+    QTest::newRow("mla -1 as FF FF, 32767, -32768") << "mla" << QVector<int>{-1, 32767, -32768}
+                                                    << QByteArray::fromHex("6D6C61 FFFF FF7F 0080");
+    QTest::newRow("mla 70000 keeps the low 16 bits") << "mla" << QVector<int>{70000, 65536, 4096}
+                                                     << QByteArray::fromHex("6D6C61 7011 0000 0010");
+    QTest::newRow("mra 1 2 3") << "mra" << QVector<int>{1, 2, 3}
+                               << QByteArray::fromHex("6D7261 0100 0200 0300");
+    QTest::newRow("mrn 4096 0") << "mrn" << QVector<int>{4096, 0} << QByteArray::fromHex("6D726E 0010 0000");
+    QTest::newRow("mrn -1 0") << "mrn" << QVector<int>{-1, 0} << QByteArray::fromHex("6D726E FFFF 0000");
+    QTest::newRow("mrm 1 to 8") << "mrm" << QVector<int>{1, 2, 3, 4, 5, 6, 7, 8}
+                                << QByteArray::fromHex("6D726D 0102030405060708");
+    QTest::newRow("mrm 256 as 00, -1 as FF") << "mrm" << QVector<int>{256, -1, 255, 128, -128, 0, 127, 511}
+                                             << QByteArray::fromHex("6D726D 00FFFF8080007FFF");
+    QTest::newRow("meb 256 -1 127 -128") << "meb" << QVector<int>{256, -1, 127, -128}
+                                         << QByteArray::fromHex("6D6562 00FF7F80");
+    QTest::newRow("mre 1 to 6") << "mre" << QVector<int>{1, 2, 3, 4, 5, 6}
+                                << QByteArray::fromHex("6D7265 010203040506");
+}
+
+void TestRobotCommands::frameBytes()
+{
+    QFETCH(QString, word);
+    QFETCH(QVector<int>, values);
+    QFETCH(QByteArray, wire);
+
+    const RobotCommand* command = RobotCommands::find(word);
+    QVERIFY(command);
+    const SerialMessage frame = command->frame(values);
+    QCOMPARE(frame.length, wire.size());
+    QCOMPARE(whole(frame), wire + QByteArray(SerialMessage::FrameSize - wire.size(), '\0'));
+}
+
+void TestRobotCommands::windowBuilders()
+{
+    QFETCH(QString, word);
+    QFETCH(QVector<int>, values);
+    QFETCH(QByteArray, wire);
+
+    Probe window;
+    window.txTimer->stop();
+    QVERIFY(!window.isConnected());
+    const QVector<int>& v = values;
+    if (word == "mla")
+        window.ScriptMLA(v[0], v[1], v[2]);
+    else if (word == "mra")
+        window.ScriptMRA(v[0], v[1], v[2]);
+    else if (word == "mrn")
+        window.ScriptMRN(v[0], v[1]);
+    else if (word == "mrm")
+        window.ScriptMRM(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
+    else if (word == "meb")
+        window.ScriptMEB(v[0], v[1], v[2], v[3]);
+    else
+        window.ScriptMRE(v[0], v[1], v[2], v[3], v[4], v[5]);
+
+    QCOMPARE(window.txQueue.size(), 1);
+    QCOMPARE(sent(window.txQueue.first()), wire);
+    QCOMPARE(whole(window.txQueue.first()), wire + QByteArray(SerialMessage::FrameSize - wire.size(), '\0'));
+}
+
+void TestRobotCommands::findMatchesWholeWordOnly_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("found");
+
+    for (const char* word : {"mla", "mra", "mrn", "mrm", "meb", "mre"})
+        QTest::newRow(word) << word << word;
+    QTest::newRow("capitals") << "MLA" << "";
+    QTest::newRow("leading blank") << " mla" << "";
+    QTest::newRow("line terminator") << "mla\r\n" << "";
+    QTest::newRow("wait is no frame") << "wait" << "";
+    QTest::newRow("end is no frame") << "end" << "";
+    QTest::newRow("empty") << "" << "";
+}
+
+void TestRobotCommands::findMatchesWholeWordOnly()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, found);
+
+    const RobotCommand* command = RobotCommands::find(text);
+    QCOMPARE(command ? QString::fromLatin1(command->word) : QString(), found);
+}
+
+QTEST_MAIN(TestRobotCommands)
+#include "test_RobotCommands.moc"
