@@ -35,6 +35,9 @@ SimulatedLine::SimulatedLine(std::vector<std::unique_ptr<SimulatedBoard>> boards
 
 SimulatedLine::~SimulatedLine()
 {
+    // Notifiers go before the descriptor they watch.
+    delete readNotifier;
+    delete writeNotifier;
     if (master >= 0)
         ::close(master);
     if (slave >= 0)

@@ -21,7 +21,6 @@ void printLine(const QString& line)
     std::fflush(stdout);
 }
 
-// Only a link of our own making is replaced or removed, never another file.
 bool isLinkTo(const QString& link, const QString& target)
 {
     return QFileInfo(link).isSymLink() && QFile::symLinkTarget(link) == target;
@@ -82,6 +81,7 @@ int main(int argc, char* argv[])
 
     const QString link = parser.value(linkOption);
     if (!link.isEmpty()) {
+        // A link left by an earlier run that was killed is replaced; any other file stays.
         if (QFileInfo(link).isSymLink())
             QFile::remove(link);
         if (!QFile::link(line.slavePath(), link)) {
@@ -92,6 +92,7 @@ int main(int argc, char* argv[])
     printLine(line.slavePath());
 
     const int status = app.exec();
+    // Another run may have taken the link over meanwhile.
     if (!link.isEmpty() && isLinkTo(link, line.slavePath()))
         QFile::remove(link);
     return status;
