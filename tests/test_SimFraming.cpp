@@ -33,8 +33,6 @@ private slots:
     void framesCut();
     void robotLine_data();
     void robotLine();
-    void frameLength_data();
-    void frameLength();
 };
 
 void TestSimFraming::framesCut_data()
@@ -106,29 +104,6 @@ void TestSimFraming::robotLine()
     const QVector<SerialMessage> frames = framer.feed(bytes);
     QCOMPARE(frames.size(), 1);
     QCOMPARE(RobotCommand::line(frames.first()), line);
-}
-
-void TestSimFraming::frameLength_data()
-{
-    QTest::addColumn<QByteArray>("word");
-    QTest::addColumn<int>("length");
-
-    QTest::newRow("mla") << QByteArray("mla") << 9;
-    QTest::newRow("mra") << QByteArray("mra") << 9;
-    QTest::newRow("mre") << QByteArray("mre") << 9;
-    QTest::newRow("mrn") << QByteArray("mrn") << 7;
-    QTest::newRow("meb") << QByteArray("meb") << 7;
-    QTest::newRow("mrm") << QByteArray("mrm") << 11;
-    QTest::newRow("can is no robot word") << QByteArray("can") << 0;
-    QTest::newRow("upper case MLA") << QByteArray("MLA") << 0;
-}
-
-void TestSimFraming::frameLength()
-{
-    QFETCH(QByteArray, word);
-    QFETCH(int, length);
-
-    QCOMPARE(RobotCommand::frameLength(reinterpret_cast<const unsigned char*>(word.constData())), length);
 }
 
 QTEST_GUILESS_MAIN(TestSimFraming)
