@@ -1,0 +1,41 @@
+#pragma once
+
+#include "drive/SharedVariables.h"
+
+#include <cstdint>
+
+// One motor of a board and its controller, advanced one control period at a time. The
+// block holds the motor's parameters, which are read afresh on every step, and receives
+// its live values. Positions run 0 to PositionRange between two end stops; speeds are in
+// position counts per period.
+//
+// CtrlMode 1 is position control: a PID on SetPoint - Position gives PIDOut (clamped to
+// +-OutputMax, the accumulated error to +-pid_error_max). The current drawn follows
+// PIDOut; above CurrentLimit the output is cut back until it fits. PIDOut asks for a speed
+// that SpeedMax bounds and that may change by at most AccelerationStep per period. Any
+// other CtrlMode switches the output off and the motor coasts to a stop.
+class MotorModel
+{
+public:
+    static constexpr int PositionRange = 4096;
+    static constexpr int OutputMax = 1000;
+    static constexpr double SpeedPerOutput = 0.1;
+    static constexpr double CurrentPerOutput = 1.5;
+    static constexpr int PositionControl = 1;
+
+    explicit MotorModel(int motor);
+
+    void step(SharedVariables::Block& block);
+
+private:
+    int at(SharedVariables::Index index) const { return SharedVariables::address(motor, index); }
+
+    int motor;
+    double position = 0;
+    double speed = 0;
+    double thermal = 0;
+    int16_t published = 0;   // the Position last written to the block
+    bool started = false;
+    int16_t destination = 0;
+    int16_t initPoint = 0;
+};

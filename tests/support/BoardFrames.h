@@ -1,0 +1,15 @@
+#pragma once
+
+#include "link/SerialMessage.h"
+
+#include <QByteArray>
+
+#include <cstdint>
+
+// The frames the tool sends a board, built field by field from a CANMessage.
+SerialMessage variableRead(int address, uint8_t board);
+SerialMessage liveValueRequest(uint8_t cmd, uint8_t board);
+SerialMessage variableWrite(int address, uint8_t board, const QByteArray& value);
+
+// The bytes of a frame as they go on the wire.
+QByteArray wireBytes(const SerialMessage& frame);
