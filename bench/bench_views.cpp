@@ -1,0 +1,172 @@
+// Cost of one position broadcast (Part 4.3): the main window pushes one sample into
+// each of the four drive views, and what those pushes draw is drawn. Each view holds
+// the full window of 501 samples, so every push slides it.
+//
+// Cases:
+//   AllVisible      four views, each shown in a window of its own, all redrawn per
+//                   broadcast;
+//   OneTabVisible   the four views on the tabs of a tab widget, as in the main window:
+//                   one shown, three hidden;
+//   AllHidden       four views, none shown (they replot when shown);
+//   AllHiddenReplotEachPush
+//                   as AllHidden, but replotting after every push anyway: what hidden
+//                   views would cost without the deferred replot;
+//   *_QwtBackingStore
+//                   with the plot canvas's own backing store switched back on (Qwt's
+//                   default, which DriveView turns off): what the views would cost
+//                   with it.
+//
+// The share of one core at 20 broadcasts per second is 20 x the CPU time per broadcast
+// (1 ms per broadcast = 2 % of a core).
+//
+// Run with QT_QPA_PLATFORM=offscreen (the default set below when it is unset):
+//   build/bin/bench_views
+#include "drive/DriveView.h"
+
+#include <benchmark/benchmark.h>
+
+#include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace {
+
+enum class Visibility { AllVisible, OneTabVisible, AllHidden };
+
+constexpr int Motors = 4;
+
+// Lets the event loop run (paint, expose, layout) for a while.
+void settle(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+class Broadcast
+{
+public:
+    Broadcast(Visibility visibility, bool qwtBackingStore)
+    {
+        if (visibility == Visibility::OneTabVisible) {
+            tabs = std::make_unique<QTabWidget>();
+            for (int motor = 0; motor < Motors; ++motor) {
+                auto* page = new QWidget;
+                tabs->addTab(page, QStringLiteral("Motor %1").arg(motor + 1));
+                auto* view = new DriveView(page, motor);
+                (new QVBoxLayout(page))->addWidget(view);
+                views.push_back(view);
+            }
+            tabs->resize(1100, 760);
+            tabs->show();
+        } else {
+            for (int motor = 0; motor < Motors; ++motor) {
+                auto* view = new DriveView(nullptr, motor);
+                owned.emplace_back(view);
+                views.push_back(view);
+                if (visibility == Visibility::AllVisible) {
+                    view->move(40 * motor, 40 * motor);
+                    view->show();
+                }
+            }
+        }
+        for (DriveView* view : views)
+            static_cast<QwtPlotCanvas*>(view->qwtPlot->canvas())
+                ->setPaintAttribute(QwtPlotCanvas::BackingStore, qwtBackingStore);
+        settle(200);
+        // Fill every view's window, then slide it once more so each push drops a sample.
+        for (int i = 0; i <= DriveView::GraphSamples; ++i)
+            push(false);
+        settle(100);
+    }
+
+    // One position broadcast: a sample into each view, in motor order.
+    void push(bool replotEachPush)
+    {
+        ++tick;
+        for (int motor = 0; motor < Motors; ++motor) {
+            const double phase = 0.05 * tick + motor;
+            const auto position = static_cast<short>(2048 + 1800 * std::sin(phase));
+            const auto speed = static_cast<short>(10 * std::lround(90 * std::cos(phase)));
+            const auto setPoint = static_cast<short>((tick / 100) % 2 ? 3000 : 1000);
+            views[static_cast<size_t>(motor)]->pushGraphPosition(position, speed, setPoint);
+            if (replotEachPush)
+                views[static_cast<size_t>(motor)]->qwtPlot->replot();
+        }
+    }
+
+    // What the event loop does after the receive slot returns: paint what changed.
+    static void draw() { QApplication::processEvents(); }
+
+private:
+    std::unique_ptr<QTabWidget> tabs;
+    std::vector<std::unique_ptr<DriveView>> owned;
+    std::vector<DriveView*> views;
+    long tick = 0;
+};
+
+void runBroadcasts(benchmark::State& state, Visibility visibility, bool replotEachPush,
+                   bool qwtBackingStore = false)
+{
+    Broadcast broadcast(visibility, qwtBackingStore);
+    for (auto _ : state) {
+        broadcast.push(replotEachPush);
+        Broadcast::draw();
+    }
+}
+
+void BM_Broadcast_AllVisible(benchmark::State& state)
+{
+    runBroadcasts(state, Visibility::AllVisible, false);
+}
+void BM_Broadcast_OneTabVisible(benchmark::State& state)
+{
+    runBroadcasts(state, Visibility::OneTabVisible, false);
+}
+void BM_Broadcast_AllVisible_QwtBackingStore(benchmark::State& state)
+{
+    runBroadcasts(state, Visibility::AllVisible, false, true);
+}
+void BM_Broadcast_OneTabVisible_QwtBackingStore(benchmark::State& state)
+{
+    runBroadcasts(state, Visibility::OneTabVisible, false, true);
+}
+void BM_Broadcast_AllHidden(benchmark::State& state)
+{
+    runBroadcasts(state, Visibility::AllHidden, false);
+}
+void BM_Broadcast_AllHiddenReplotEachPush(benchmark::State& state)
+{
+    runBroadcasts(state, Visibility::AllHidden, true);
+}
+
+} // namespace
+
+BENCHMARK(BM_Broadcast_AllVisible)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Broadcast_OneTabVisible)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Broadcast_AllVisible_QwtBackingStore)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Broadcast_OneTabVisible_QwtBackingStore)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Broadcast_AllHidden)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Broadcast_AllHiddenReplotEachPush)->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
