@@ -1,8 +1,10 @@
 #include "app/MainWindow.h"
 
+#include "drive/DriveView.h"
 #include "link/PortNames.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QTimer>
 
 MainWindow::MainWindow(QWidget* parent)
@@ -10,9 +12,19 @@ MainWindow::MainWindow(QWidget* parent)
 {
     setupUi(this);
 
+    QWidget* const pages[] = {tab_1, tab_2, tab_3, tab_4};
+    QVBoxLayout* const layouts[] = {MotorLayout_1, MotorLayout_2, MotorLayout_3, MotorLayout_4};
+    for (int motor = 0; motor < SharedVariables::MotorCount; ++motor) {
+        driveViews[motor] = new DriveView(pages[motor], motor);
+        layouts[motor]->addWidget(driveViews[motor]);
+    }
+
     mla.setupUi(MLA_Widget);
     mra.setupUi(MRA_Widget);
     mrn.setupUi(MRN_Widget);
+
+    for (DriveView* view : driveViews)
+        connectDriveView(view);
 
     driveAddress = 1;
     serialComboBox->addItems(offeredPortNames());
@@ -43,6 +55,36 @@ MainWindow::MainWindow(QWidget* parent)
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::connectDriveView(DriveView* view)
+{
+    connect(view, &DriveView::CtrlModeChanged, this, &MainWindow::CtrlModeChanged);
+    connect(view, &DriveView::CtrlTypeChanged, this, &MainWindow::CtrlTypeChanged);
+    connect(view, &DriveView::SetPointSrcChanged, this, &MainWindow::SetPointSrcChanged);
+    connect(view, &DriveView::PosMesSrcChanged, this, &MainWindow::PosMesSrcChanged);
+    connect(view, &DriveView::SetPointChanged, this, &MainWindow::SetPointChanged);
+    connect(view, &DriveView::SetPointMaxChanged, this, &MainWindow::SetPointMaxChanged);
+    connect(view, &DriveView::SetPointMinChanged, this, &MainWindow::SetPointMinChanged);
+    connect(view, &DriveView::ADCOffsetChanged, this, &MainWindow::ADCOffsetChanged);
+    connect(view, &DriveView::SpeedMaxChanged, this, &MainWindow::SpeedMaxChanged);
+    connect(view, &DriveView::AccelerationStepChanged, this, &MainWindow::AccelerationStepChanged);
+    connect(view, &DriveView::CurrentOffsetChanged, this, &MainWindow::CurrentOffsetChanged);
+    connect(view, &DriveView::CurrentLimitChanged, this, &MainWindow::CurrentLimitChanged);
+    connect(view, &DriveView::EncoderBiasChanged, this, &MainWindow::EncoderBiasChanged);
+    connect(view, &DriveView::MotorBiasChanged, this, &MainWindow::MotorBiasChanged);
+    connect(view, &DriveView::pid_KpChanged, this, &MainWindow::pid_KpChanged);
+    connect(view, &DriveView::pid_KiChanged, this, &MainWindow::pid_KiChanged);
+    connect(view, &DriveView::pid_KdChanged, this, &MainWindow::pid_KdChanged);
+    connect(view, &DriveView::pid_error_maxChanged, this, &MainWindow::pid_error_maxChanged);
+
+    // The redraw writes each variable into its field, found once by the layout's names.
+    const auto& variables = SharedVariables::motorVariables();
+    for (int index = 0; index < SharedVariables::VariableCount; ++index) {
+        const QString name = QStringLiteral("lineEdit_") + QLatin1String(variables[index].name);
+        valueFields[view->motorNumber()][index] = view->findChild<QLineEdit*>(name);
+        Q_ASSERT(valueFields[view->motorNumber()][index]);
+    }
+}
 
 void MainWindow::addPort(const QString& name)
 {

@@ -115,6 +115,7 @@ protected:
     unsigned char driveAddress = 1;
 
 private:
+    void connectDriveView(DriveView* view);
     void writeParameter(SharedVariables::Index index, int value, int id);
     void writeParameter(SharedVariables::Index index, double value, int id);
     void serialPortLost(const QString& reason);

@@ -1,6 +1,7 @@
 // Connection control: Connect, Disconnect, a lost port and the choice of board.
 #include "app/MainWindow.h"
 
+#include "drive/DriveView.h"
 #include "link/PortNames.h"
 #include "link/SerialDriver.h"
 
@@ -89,4 +90,6 @@ void MainWindow::driveIndexChanged(const QString& text)
         driveAddress = 1;
     else if (text == QLatin1String("0x02"))
         driveAddress = 2;
+    for (DriveView* view : driveViews)
+        view->resetGraph();
 }

@@ -1,4 +1,4 @@
-// Cost of one position broadcast (Part 4.3): the main window pushes one sample into
+// Cost of one position broadcast: the main window pushes one sample into
 // each of the four drive views, and what those pushes draw is drawn. Each view holds
 // the full window of 501 samples, so every push slides it.
 //

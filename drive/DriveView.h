@@ -9,7 +9,7 @@
 
 class QwtPlotCurve;
 
-// The setup panel of one motor (Parts 4.1 to 4.3): the form with its read-only value
+// The setup panel of one motor: the form with its read-only value
 // fields, one entry dialog per drive parameter, and the live graph of position, speed
 // and set-point. The main window owns four of them, one per motor tab, writes their
 // value fields directly and pushes one graph sample into each per position broadcast.
@@ -18,7 +18,7 @@ class DriveView : public QWidget, public Ui::DriveView
     Q_OBJECT
 
 public:
-    // Samples kept per graph series: the sliding window of Part 4.3.
+    // Samples kept per graph series: the sliding window.
     static constexpr int GraphSamples = 501;
 
     // Builds the view of motor number id (0 to 3) as a child of parent.
@@ -82,7 +82,7 @@ private:
     const int motor;
 
 public:
-    // The live graph (Part 4.3). The curves are created by the view and attached to
+    // The live graph. The curves are created by the view and attached to
     // qwtPlot; the buffers hold the samples, oldest first, all of the same length.
     QwtPlotCurve* positionCurve = nullptr; // "Position", red
     QwtPlotCurve* setPointCurve = nullptr; // "SetPoint", green
@@ -101,7 +101,7 @@ private:
     struct Parameter;
     static const Parameter parameters[];
 
-    // The entry procedure of Part 4.2 for the parameter whose slot is `slot`.
+    // The entry procedure for the parameter whose slot is `slot`.
     void enterParameter(void (DriveView::*slot)());
 
     // Replots now if the plot is on screen, otherwise when it is next shown.

@@ -41,6 +41,8 @@ bool SerialDriver::openPort()
         emit disconnected();
         return false;
     }
+    // Bytes that waited in the line before this connection belong to no request of ours.
+    port->clear(QSerialPort::Input);
     connect(port, &QSerialPort::aboutToClose, this, &SerialDriver::aboutToClose);
     connect(port, &QSerialPort::readyRead, this, &SerialDriver::readyRead);
     connect(port, &QSerialPort::errorOccurred, this, &SerialDriver::portError);

@@ -1,4 +1,4 @@
-// Part 4.2: the view class and its parameter entry dialogs.
+// The view class and its parameter entry dialogs.
 #include "drive/DriveView.h"
 #include "support/Modal.h"
 
@@ -123,7 +123,7 @@ class TestDriveViewEntry : public QObject
     Q_OBJECT
 
 private:
-    // The parameter table of Part 4.2, written out in full for the view of motor 2.
+    // The parameter table, written out in full for the view of motor 2.
     static void parameterRows();
 
 private slots:
@@ -345,7 +345,7 @@ void TestDriveViewEntry::pidValueRoundedToSixDecimals()
     QVERIFY(std::abs(emitted * 1e6 - std::round(emitted * 1e6)) < 1e-6);
 }
 
-// The example of Part 4.2's edge cases, including the keyboard path of the operator.
+// The CtrlMode example, including the keyboard path of the operator.
 void TestDriveViewEntry::motorZeroCtrlMode()
 {
     DriveView view(nullptr, 0);

@@ -1,4 +1,4 @@
-// Part 4.1: the drive setup form built on a DriveView.
+// The drive setup form built on a DriveView.
 #include "drive/DriveView.h"
 
 #include <QDockWidget>
@@ -10,7 +10,7 @@
 
 namespace {
 
-// The grid table of Part 4.1, in creation order: row, column group, caption object
+// The grid table, in creation order: row, column group, caption object
 // name, caption text (the variable's name), and whether the entry has an edit button.
 struct Entry
 {

@@ -1,4 +1,4 @@
-// Part 4.3: the live graph of a DriveView.
+// The live graph of a DriveView.
 #include "drive/DriveView.h"
 
 #include <qwt_plot_canvas.h>
