@@ -57,12 +57,7 @@ void chooseFile(const QString& path, SeenDialog* seen = nullptr, std::function<v
             seen->directory = dialog->directory().absolutePath();
             seen->parent = dialog->parentWidget();
         }
-        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-        if (path.isEmpty() || !name)
-            return dialog->reject();
-        name->setFocus();
-        name->setText(path);
-        static_cast<QDialog*>(dialog)->accept();
+        chooseInFileDialog(dialog, path);
         if (after)
             after();
     });

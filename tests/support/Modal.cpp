@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QPointer>
@@ -46,6 +48,17 @@ void rejectModal(QWidget* modal)
 {
     if (auto* dialog = qobject_cast<QDialog*>(modal))
         dialog->reject();
+}
+
+void chooseInFileDialog(QWidget* modal, const QString& path)
+{
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    auto* name = dialog ? dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+    if (path.isEmpty() || !name)
+        return rejectModal(modal);
+    name->setFocus();
+    name->setText(path);
+    static_cast<QDialog*>(dialog)->accept();
 }
 
 namespace {

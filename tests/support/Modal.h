@@ -14,6 +14,11 @@ QString messageBoxText(QWidget* modal);
 void acceptModal(QWidget* modal);
 void rejectModal(QWidget* modal);
 
+// Types path into an open-file dialog's file-name field and accepts, as an operator
+// does (the dialog ignores selectFile() while that field has focus); an empty path or
+// another kind of dialog is cancelled.
+void chooseInFileDialog(QWidget* modal, const QString& path);
+
 // Collects the debug lines written while it lives.
 class DebugCapture
 {
