@@ -20,9 +20,9 @@ Simulator::~Simulator()
     process.waitForFinished(1000);
 }
 
-bool Simulator::start(const QString& program, int timeoutMs)
+bool Simulator::start(const QString& program, const QStringList& arguments, int timeoutMs)
 {
-    process.start(program, QStringList());
+    process.start(program, arguments);
     if (!process.waitForStarted(timeoutMs)) {
         error = tr("Could not start the simulator %1: %2").arg(program, process.errorString());
         return false;

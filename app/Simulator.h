@@ -17,7 +17,7 @@ public:
 
     // Starts the simulator found at program and waits for its port; false with
     // errorString() set when it does not start or name a port within timeoutMs.
-    bool start(const QString& program, int timeoutMs = 10000);
+    bool start(const QString& program, const QStringList& arguments, int timeoutMs = 10000);
     QString portName() const { return port; }
     QString errorString() const { return error; }
 

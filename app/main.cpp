@@ -53,7 +53,8 @@ int main(int argc, char* argv[])
     bool connectNow = parser.isSet(connectOption);
     if (parser.isSet(simulateOption)) {
         const QString program = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("drive-sim"));
-        if (simulator.start(program)) {
+        // With moving motors, so there is something to watch at once.
+        if (simulator.start(program, {QStringLiteral("--demo")})) {
             window.addPort(simulator.portName());
             connectNow = true;
         } else {

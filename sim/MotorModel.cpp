@@ -30,8 +30,22 @@ MotorModel::MotorModel(int motor)
 {
 }
 
+void MotorModel::sweepSetPoint(Block& block)
+{
+    // Each motor sweeps at its own pace, so the four graphs differ.
+    const double period = SweepPeriodSteps * (1 + 0.25 * motor);
+    const double low = block.s16(at(SetPointMin));
+    const double high = block.s16(at(SetPointMax));
+    const double phase = 2 * M_PI * double(steps % long(period)) / period;
+    block.setS16(at(SetPoint), rounded((low + high) / 2 + (high - low) / 4 * std::sin(phase)));
+}
+
 void MotorModel::step(Block& block)
 {
+    ++steps;
+    if (block.u8(at(SetPointSrc)) == SweepSource)
+        sweepSetPoint(block);
+
     // A Position written from outside (a homed encoder) moves the motor there.
     if (!started || block.s16(at(Position)) != published)
         position = block.s16(at(Position));

@@ -14,6 +14,9 @@
 // PIDOut; above CurrentLimit the output is cut back until it fits. PIDOut asks for a speed
 // that SpeedMax bounds and that may change by at most AccelerationStep per period. Any
 // other CtrlMode switches the output off and the motor coasts to a stop.
+//
+// SetPointSrc 1 makes the set-point on the board itself: a slow sweep over the middle
+// half of SetPointMin..SetPointMax, so there is motion to watch without an operator.
 class MotorModel
 {
 public:
@@ -22,6 +25,8 @@ public:
     static constexpr double SpeedPerOutput = 0.1;
     static constexpr double CurrentPerOutput = 1.5;
     static constexpr int PositionControl = 1;
+    static constexpr int SweepSource = 1;
+    static constexpr int SweepPeriodSteps = 800;
 
     explicit MotorModel(int motor);
 
@@ -30,7 +35,10 @@ public:
 private:
     int at(SharedVariables::Index index) const { return SharedVariables::address(motor, index); }
 
+    void sweepSetPoint(SharedVariables::Block& block);
+
     int motor;
+    long steps = 0;
     double position = 0;
     double speed = 0;
     double thermal = 0;

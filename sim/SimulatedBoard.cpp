@@ -156,6 +156,11 @@ void SimulatedBoard::write(int at, const uint8_t* data, int count)
         qInfo("drive-sim: board %d saved its configuration to %s", boardAddress, qPrintable(eeprom->path()));
 }
 
+void SimulatedBoard::sweep(int motor)
+{
+    variables.setU8(SharedVariables::address(motor, SetPointSrc), MotorModel::SweepSource);
+}
+
 void SimulatedBoard::step()
 {
     for (MotorModel& motor : motors)

@@ -32,6 +32,8 @@ public:
     QVector<SerialMessage> handle(const SerialMessage& frame);
     // One control period of all four motors.
     void step();
+    // Lets a motor follow the board's own set-point sweep.
+    void sweep(int motor);
 
 private:
     void setDefaults();

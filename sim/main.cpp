@@ -46,7 +46,9 @@ int main(int argc, char* argv[])
         QStringLiteral("Chance, 0 to 1, of random bytes before each reply."), QStringLiteral("RATE"), QStringLiteral("0"));
     const QCommandLineOption seedOption(QStringLiteral("seed"),
         QStringLiteral("Seed of the noise, for a reproducible run."), QStringLiteral("N"));
-    parser.addOptions({linkOption, eepromOption, noiseOption, seedOption});
+    const QCommandLineOption demoOption(QStringLiteral("demo"),
+        QStringLiteral("Motors 0 and 1 of each board follow the board's own set-point sweep (SetPointSrc 1)."));
+    parser.addOptions({linkOption, eepromOption, noiseOption, seedOption, demoOption});
     parser.process(app);
 
     bool ok = false;
@@ -70,6 +72,12 @@ int main(int argc, char* argv[])
     std::vector<std::unique_ptr<SimulatedBoard>> boards;
     boards.push_back(std::make_unique<SimulatedBoard>(1, eeprom.get()));
     boards.push_back(std::make_unique<SimulatedBoard>(2, eeprom.get()));
+    if (parser.isSet(demoOption)) {
+        for (const auto& board : boards) {
+            board->sweep(0);
+            board->sweep(1);
+        }
+    }
 
     QuitOnSignal quitOnSignal;
     SimulatedLine line(std::move(boards), noiseRate, seed);

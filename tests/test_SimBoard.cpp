@@ -37,6 +37,7 @@ private slots:
     void boardsDiffer();
     void saveEEPROMPersists();
     void restStaysPut();
+    void sweepMovesTheMotorUntilSwitchedOff();
     void motorReachesTarget_data();
     void motorReachesTarget();
     void currentLimitCapsCurrent();
@@ -215,3 +216,30 @@ void TestSimBoard::ctrlModeOffCoasts()
 
 QTEST_GUILESS_MAIN(TestSimBoard)
 #include "test_SimBoard.moc"
+
+void TestSimBoard::sweepMovesTheMotorUntilSwitchedOff()
+{
+    SimulatedBoard board(1);
+    board.sweep(1);
+    const Block& block = board.block();
+    int lowest = 4096, highest = 0, travelled = 0;
+    int last = block.s16(address(1, Position));
+    for (int i = 0; i < 2 * MotorModel::SweepPeriodSteps; ++i) {
+        board.step();
+        const int setPoint = block.s16(address(1, SetPoint));
+        lowest = std::min(lowest, setPoint);
+        highest = std::max(highest, setPoint);
+        travelled += std::abs(block.s16(address(1, Position)) - last);
+        last = block.s16(address(1, Position));
+    }
+    QVERIFY(lowest >= 1024 && highest <= 3072);
+    QVERIFY(highest - lowest > 1500);
+    QVERIFY(travelled > 2000);
+    QCOMPARE(block.s16(address(0, Position)), SimulatedBoard(1).block().s16(address(0, Position)));
+
+    board.handle(variableWrite(address(1, SetPointSrc), 1, QByteArray(1, 0)));
+    const int16_t held = block.s16(address(1, SetPoint));
+    for (int i = 0; i < 100; ++i)
+        board.step();
+    QCOMPARE(block.s16(address(1, SetPoint)), held);
+}
