@@ -1,18 +1,11 @@
 // Cutting received bytes into "can" frames: noise, splits, partial headers.
 #include "link/Framer.h"
+#include "support/Frames.h"
 
 #include <QTest>
 
 namespace {
 
-// A recognisable frame: header, then bytes tag, tag+1, ...
-QByteArray frame(char tag)
-{
-    QByteArray bytes("can");
-    for (int i = 3; i < 16; ++i)
-        bytes.append(char(tag + i));
-    return bytes;
-}
 
 QList<QByteArray> feedAll(Framer& framer, const QList<QByteArray>& reads)
 {
@@ -38,8 +31,8 @@ private slots:
         QTest::addColumn<QList<QByteArray>>("frames");
         QTest::addColumn<int>("pending");
 
-        const QByteArray a = frame('A');
-        const QByteArray b = frame('a');
+        const QByteArray a = taggedFrame('A');
+        const QByteArray b = taggedFrame('a');
         const QByteArray noise20(20, 'x');
 
         QTest::newRow("20 bytes of noise: buffer emptied") << QList<QByteArray> {noise20} << QList<QByteArray> {} << 0;
@@ -59,7 +52,7 @@ private slots:
                }()
             << QList<QByteArray> {a} << 0;
 
-        QByteArray inner = frame('B');
+        QByteArray inner = taggedFrame('B');
         inner.replace(8, 3, "can");
         QTest::newRow("\"can\" inside a payload is no header") << QList<QByteArray> {inner + b}
                                                                << QList<QByteArray> {inner, b} << 0;
@@ -94,7 +87,7 @@ private slots:
         QByteArray stream;
         QList<QByteArray> expected;
         for (int i = 0; i < 4096; ++i) {
-            const QByteArray f = frame(char('A' + i % 20));
+            const QByteArray f = taggedFrame(char('A' + i % 20));
             if (i % 3 == 0)
                 stream += "noise";
             stream += f;

@@ -1,6 +1,7 @@
 // Received frames into the mirror, the value fields and the graphs.
 #include "app/MainWindow.h"
 #include "drive/DriveView.h"
+#include "support/Frames.h"
 #include "support/Pty.h"
 
 #include <QLineEdit>
@@ -33,10 +34,6 @@ SerialMessage variableReply(int address, const QByteArray& data)
     return reply(0x20, address >> 8, address & 0xFF, data.size(), data);
 }
 
-QByteArray wire(const SerialMessage& message)
-{
-    return QByteArray(reinterpret_cast<const char*>(message.bytes), SerialMessage::FrameSize);
-}
 
 QString field(Probe& window, int motor, const char* name)
 {
@@ -204,7 +201,7 @@ private slots:
         Probe window;
         window.addPort(pty.slavePath());
         window.pushButton_Connect->click();
-        pty.write("xx" + wire(reply(0x20, 1, 0x62, 2, "\x34\x12")) + "noise");
+        pty.write("xx" + wireBytes(reply(0x20, 1, 0x62, 2, "\x34\x12")) + "noise");
         QTRY_COMPARE_WITH_TIMEOUT(window.lineEdit_LoopTime->text(), QStringLiteral("4660"), 5000);
     }
 };

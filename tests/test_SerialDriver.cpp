@@ -1,28 +1,12 @@
 // The serial driver on a real pseudo-terminal: opening, framing, writing, hang-up.
 #include "link/CANMessage.h"
 #include "link/SerialDriver.h"
+#include "support/Frames.h"
 #include "support/Modal.h"
 #include "support/Pty.h"
 
 #include <QSignalSpy>
 #include <QTest>
-
-namespace {
-
-QByteArray frame(char tag)
-{
-    QByteArray bytes("can");
-    for (int i = 3; i < 16; ++i)
-        bytes.append(char(tag + i));
-    return bytes;
-}
-
-QByteArray wire(const SerialMessage& message)
-{
-    return QByteArray(reinterpret_cast<const char*>(message.bytes), SerialMessage::FrameSize);
-}
-
-} // namespace
 
 class TestSerialDriver : public QObject
 {
@@ -60,8 +44,8 @@ private slots:
         QTest::addColumn<QList<QByteArray>>("writes");
         QTest::addColumn<QList<QByteArray>>("frames");
 
-        const QByteArray a = frame('A');
-        const QByteArray b = frame('a');
+        const QByteArray a = taggedFrame('A');
+        const QByteArray b = taggedFrame('a');
         QTest::newRow("noise then a frame") << QList<QByteArray> {"12345" + a} << QList<QByteArray> {a};
         QTest::newRow("two frames at once") << QList<QByteArray> {a + b} << QList<QByteArray> {a, b};
         QTest::newRow("frame split 10 + 6") << QList<QByteArray> {a.left(10), a.mid(10)} << QList<QByteArray> {a};
@@ -78,7 +62,7 @@ private slots:
         QVERIFY(driver.openPort());
         QList<QByteArray> received;
         connect(&driver, &SerialDriver::messageReady, this,
-                [&](const SerialMessage& message) { received << wire(message); });
+                [&](const SerialMessage& message) { received << wireBytes(message); });
         for (const QByteArray& bytes : writes) {
             pty.write(bytes);
             QTest::qWait(20);
@@ -107,7 +91,7 @@ private slots:
         for (int i = 3; i < 16; ++i)
             message.bytes[i] = static_cast<unsigned char>(0xF0 + i);
         driver.writeMessage(message);
-        QCOMPARE(pty.readFor(100), wire(message).left(length));
+        QCOMPARE(pty.readFor(100), wireBytes(message).left(length));
     }
 
     void testFrameGoesStraightToThePort()

@@ -1,6 +1,7 @@
 // The wire layout of frames and their debug dump.
 #include "link/CANMessage.h"
 #include "link/SerialMessage.h"
+#include "support/Frames.h"
 #include "support/Modal.h"
 
 #include <QBuffer>
@@ -8,10 +9,6 @@
 
 namespace {
 
-QByteArray wire(const SerialMessage& message)
-{
-    return QByteArray(reinterpret_cast<const char*>(message.bytes), SerialMessage::FrameSize);
-}
 
 CANMessage flags(bool rtr, bool readWrite, bool eepromRam, unsigned char dataLength)
 {
@@ -41,7 +38,7 @@ private slots:
     {
         const SerialMessage message;
         QCOMPARE(message.length, 16);
-        QCOMPARE(wire(message).toHex(' '), QByteArray("63 61 6e 00 00 00 00 00 00 00 00 00 00 00 00 00"));
+        QCOMPARE(wireBytes(message).toHex(' '), QByteArray("63 61 6e 00 00 00 00 00 00 00 00 00 00 00 00 00"));
     }
 
     void fromCANMessage_data()
@@ -73,7 +70,7 @@ private slots:
         QFETCH(QByteArray, expected);
         const SerialMessage frame(message);
         QCOMPARE(frame.length, 16);
-        QCOMPARE(wire(frame).toHex(' '), expected);
+        QCOMPARE(wireBytes(frame).toHex(' '), expected);
     }
 
     void setters_data()
@@ -175,7 +172,7 @@ private slots:
         QBuffer device;
         device.open(QIODevice::WriteOnly);
         frame.write(device);
-        QCOMPARE(device.data(), wire(frame).left(length));
+        QCOMPARE(device.data(), wireBytes(frame).left(length));
     }
 
     void copyKeepsEveryByte()

@@ -1,7 +1,7 @@
 #include "sim/EepromFile.h"
 #include "sim/MotorModel.h"
 #include "sim/SimulatedBoard.h"
-#include "support/BoardFrames.h"
+#include "support/Frames.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,6 +1,6 @@
 #include "link/Framer.h"
 #include "sim/SimulatedBoard.h"
-#include "support/BoardFrames.h"
+#include "support/Frames.h"
 
 #include <QDeadlineTimer>
 #include <QFileInfo>

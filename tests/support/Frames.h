@@ -13,3 +13,6 @@ SerialMessage variableWrite(int address, uint8_t board, const QByteArray& value)
 
 // The bytes of a frame as they go on the wire.
 QByteArray wireBytes(const SerialMessage& frame);
+
+// A recognisable 16-byte "can" frame: the header, then the bytes tag + 3 to tag + 15.
+QByteArray taggedFrame(char tag);

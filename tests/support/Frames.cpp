@@ -1,4 +1,4 @@
-#include "support/BoardFrames.h"
+#include "support/Frames.h"
 
 #include "drive/SharedVariables.h"
 #include "link/CANMessage.h"
@@ -53,4 +53,12 @@ SerialMessage variableWrite(int address, uint8_t board, const QByteArray& value)
 QByteArray wireBytes(const SerialMessage& frame)
 {
     return QByteArray(reinterpret_cast<const char*>(frame.bytes), frame.length);
+}
+
+QByteArray taggedFrame(char tag)
+{
+    QByteArray bytes("can");
+    for (int i = 3; i < SerialMessage::FrameSize; ++i)
+        bytes.append(char(tag + i));
+    return bytes;
 }
