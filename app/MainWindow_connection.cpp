@@ -43,6 +43,7 @@ void MainWindow::connectButtonClicked()
     connect(addressComboBox, &QComboBox::currentTextChanged, this, &MainWindow::driveIndexChanged,
             Qt::UniqueConnection);
     pollIndex = 0;
+    delete pollTimer;
     pollTimer = new QTimer(this);
     connect(pollTimer, &QTimer::timeout, this, &MainWindow::updateTimer);
     pollTimer->start(50);

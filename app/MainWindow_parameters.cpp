@@ -1,7 +1,6 @@
 // Parameter writes and the EEPROM save.
 #include "app/MainWindow.h"
-
-#include <QMessageBox>
+#include "app/OperatorMessage.h"
 
 using namespace SharedVariables;
 
@@ -42,9 +41,5 @@ void MainWindow::pid_error_maxChanged(double value, int id) { writeParameter(pid
 void MainWindow::SaveEEPROMClicked()
 {
     sendVariableData(unsigned(SaveEEPROMAddress), static_cast<unsigned char>(1));
-    QMessageBox box(QMessageBox::NoIcon, tr("Save EEPROM"),
-                    QStringLiteral("Configuration saved to EEPROM for drive :") + QString::number(driveAddress),
-                    QMessageBox::Ok);
-    box.setDefaultButton(QMessageBox::Ok);
-    box.exec();
+    showOperatorMessage(QStringLiteral("Configuration saved to EEPROM for drive :") + QString::number(driveAddress));
 }
