@@ -25,7 +25,7 @@ struct DriveView::Parameter
     void (DriveView::*doubleChanged)(double, int);
 };
 
-// The parameter table, in the documented order (the order of the buttons'
+// The parameter table, in the order of the slots and signals (and of the buttons'
 // connections).
 const DriveView::Parameter DriveView::parameters[] = {
     {"CtrlMode", &Ui_DriveView::toolButton_CtrlMode, &DriveView::CtrlModeClicked,

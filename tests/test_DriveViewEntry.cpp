@@ -16,7 +16,7 @@
 
 namespace {
 
-// The 18 change signals in their documented order.
+// The 18 change signals in their declared order.
 const char* const changeSignals[] = {
     SIGNAL(CtrlModeChanged(int,int)),       SIGNAL(CtrlTypeChanged(int,int)),
     SIGNAL(SetPointSrcChanged(int,int)),    SIGNAL(PosMesSrcChanged(int,int)),
