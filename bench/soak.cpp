@@ -87,6 +87,13 @@ public:
         return longestMs();
     }
     double longestMs() const { return longest / 1e6; }
+    qint64 countAtLeastMs(int ms) const
+    {
+        qint64 seen = 0;
+        for (int step = ms * 10; step < Steps; ++step)
+            seen += counts[size_t(step)];
+        return seen;
+    }
     qint64 count() const { return total; }
 
 private:
@@ -251,6 +258,7 @@ int main(int argc, char** argv)
     std::printf("tx_tick_gap_p99_ms %.1f\n", window.gaps.quantileMs(0.99));
     std::printf("tx_tick_gap_longest_ms %.1f\n", window.gaps.longestMs());
     std::printf("tx_tick_lateness_longest_ms %.1f\n", std::max(0.0, window.gaps.longestMs() - TickMs));
+    std::printf("tx_ticks_late_100ms %lld\n", window.gaps.countAtLeastMs(TickMs + 100));
     std::printf("tx_queue_longest %d (bound %d)\n", window.longestQueue, QueueBound);
     std::printf("replies_per_second %.1f (variable %ld, live values %ld)\n", repliesPerSecond,
                 window.variableReplies, window.liveValueReplies);
