@@ -7,7 +7,6 @@
 #include "app/MainWindow.h"
 #include "link/SerialDriver.h"
 #include "support/BoardFrames.h"
-#include "support/Modal.h"
 #include "support/Pty.h"
 
 #include <QElapsedTimer>

@@ -6,7 +6,6 @@
 #include "support/Modal.h"
 #include "support/Pty.h"
 
-#include <QElapsedTimer>
 #include <QTimer>
 #include <QtTest>
 
