@@ -263,6 +263,7 @@ int main(int argc, char** argv)
     std::printf("replies_per_second %.1f (variable %ld, live values %ld)\n", repliesPerSecond,
                 window.variableReplies, window.liveValueReplies);
 
+    std::fflush(stdout);
     if (!parser.isSet(checkOption))
         return 0;
     bool held = true;
@@ -282,5 +283,6 @@ int main(int argc, char** argv)
     if (std::max(growth, growthMax) > parser.value(growthOption).toLong())
         broken("memory grew beyond the limit");
 #endif
+    std::fflush(stdout);
     return held ? 0 : 1;
 }
