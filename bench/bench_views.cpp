@@ -1,8 +1,19 @@
-// Cost of one position broadcast: the main window pushes one sample into
-// each of the four drive views, and what those pushes draw is drawn. Each view holds
-// the full window of 501 samples, so every push slides it.
+// Cost of what arrives at the polling rate: one variable reply and one position
+// broadcast, each followed by the drawing it causes. Each view holds the full window
+// of 501 samples, so every push slides it.
 //
-// Cases:
+// Through the main window (frames into SerialMessageReady, as the serial driver
+// delivers them; the window shown as the operator has it):
+//   Reply_Changing  one variable reply per window of the sweep, its bytes different
+//                   from what the mirror holds: updateView formats every field and sets
+//                   the ones that changed; the motor tab is visible, so they repaint;
+//   Reply_Unchanged the same replies again with the bytes the mirror holds already:
+//                   every field formatted, none set;
+//   Window_Broadcast_MotorTabVisible / _MotorTabHidden
+//                   one position broadcast (TYPE 2, CMD 0x90) into the four views, with
+//                   the "Motor 0" tab selected or the "Script" tab (the one at start).
+//
+// The four drive views alone, the pushes without the window:
 //   AllVisible      four views, each shown in a window of its own, all redrawn per
 //                   broadcast;
 //   OneTabVisible   the four views on the tabs of a tab widget, as in the main window:
@@ -21,6 +32,7 @@
 //
 // Run with QT_QPA_PLATFORM=offscreen (the default set below when it is unset):
 //   build/bin/bench_views
+#include "app/MainWindow.h"
 #include "drive/DriveView.h"
 
 #include <benchmark/benchmark.h>
@@ -31,8 +43,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -149,8 +163,107 @@ void BM_Broadcast_AllHiddenReplotEachPush(benchmark::State& state)
     runBroadcasts(state, Visibility::AllHidden, true);
 }
 
+// The main window as the operator has it, fed frames as the serial driver delivers them.
+class Window : public MainWindow
+{
+public:
+    explicit Window(bool motorTabVisible)
+    {
+        // Nothing is connected: the transmit tick would only empty an empty queue.
+        txTimer->stop();
+        tabWidget->setCurrentIndex(motorTabVisible ? 0 : tabWidget->count() - 1);
+        show();
+        settle(200);
+        for (int i = 0; i <= DriveView::GraphSamples; ++i)
+            receive(positionBroadcast());
+        for (int address = 0; address < SharedVariables::BlockSize; address += SharedVariables::WindowSize)
+            receive(variableReply(address, 0));
+        settle(100);
+    }
+
+    void receive(const SerialMessage& frame)
+    {
+        SerialMessageReady(frame);
+        QApplication::processEvents();
+    }
+
+    SerialMessage positionBroadcast()
+    {
+        ++tick;
+        CANMessage message;
+        message.type = 2;
+        message.cmd = 0x90;
+        message.dataLength = 8;
+        for (int motor = 0; motor < Motors; ++motor) {
+            const auto position = static_cast<short>(2048 + 1800 * std::sin(0.05 * tick + motor));
+            message.data[2 * motor] = static_cast<unsigned char>(position & 0xFF);
+            message.data[2 * motor + 1] = static_cast<unsigned char>(position >> 8);
+        }
+        return SerialMessage(message);
+    }
+
+    // The reply for one window of the block; seed 0 gives the same bytes every time.
+    static SerialMessage variableReply(int address, int seed)
+    {
+        CANMessage message;
+        message.priority = SharedVariables::priorityOf(address);
+        message.type = 0x20;
+        message.cmd = SharedVariables::cmdOf(address);
+        message.dataLength = static_cast<unsigned char>(
+            std::min(SharedVariables::WindowSize, SharedVariables::BlockSize - address));
+        for (int i = 0; i < message.dataLength; ++i)
+            message.data[i] = static_cast<unsigned char>(address + i + 37 * seed);
+        return SerialMessage(message);
+    }
+
+private:
+    long tick = 0;
+};
+
+void runReplies(benchmark::State& state, bool changing)
+{
+    Window window(true);
+    int address = 0;
+    int seed = 0;
+    for (auto _ : state) {
+        if (changing && address == 0)
+            ++seed;
+        window.receive(Window::variableReply(address, changing ? seed : 0));
+        address = (address + SharedVariables::WindowSize) % SharedVariables::BlockSize;
+    }
+}
+
+void BM_Reply_Changing(benchmark::State& state)
+{
+    runReplies(state, true);
+}
+void BM_Reply_Unchanged(benchmark::State& state)
+{
+    runReplies(state, false);
+}
+
+void runWindowBroadcasts(benchmark::State& state, bool motorTabVisible)
+{
+    Window window(motorTabVisible);
+    for (auto _ : state)
+        window.receive(window.positionBroadcast());
+}
+
+void BM_Window_Broadcast_MotorTabVisible(benchmark::State& state)
+{
+    runWindowBroadcasts(state, true);
+}
+void BM_Window_Broadcast_MotorTabHidden(benchmark::State& state)
+{
+    runWindowBroadcasts(state, false);
+}
+
 } // namespace
 
+BENCHMARK(BM_Reply_Changing)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Reply_Unchanged)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Window_Broadcast_MotorTabVisible)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Window_Broadcast_MotorTabHidden)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Broadcast_AllVisible)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Broadcast_OneTabVisible)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Broadcast_AllVisible_QwtBackingStore)->Unit(benchmark::kMicrosecond);

@@ -14,6 +14,8 @@ public:
     Pty& operator=(const Pty&) = delete;
 
     QString slavePath() const { return path; }
+    // The far end's descriptor (non-blocking), for a writer on a thread of its own.
+    int masterFd() const { return master; }
     void write(const QByteArray& bytes);
     // Reads what the program wrote, processing events, until count bytes or timeoutMs.
     QByteArray read(int count, int timeoutMs = 5000);
