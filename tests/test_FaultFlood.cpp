@@ -6,7 +6,7 @@
 // bound: a loaded two-core machine decides it more than the tool does.
 #include "app/MainWindow.h"
 #include "link/SerialDriver.h"
-#include "support/BoardFrames.h"
+#include "support/Frames.h"
 #include "support/Pty.h"
 
 #include <QElapsedTimer>

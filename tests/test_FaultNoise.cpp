@@ -4,7 +4,7 @@
 #include "app/MainWindow.h"
 #include "drive/DriveView.h"
 #include "link/SerialDriver.h"
-#include "support/BoardFrames.h"
+#include "support/Frames.h"
 #include "support/Pty.h"
 
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 // "Disconnected", tells the operator, and a later Connect on another port works.
 #include "app/MainWindow.h"
 #include "link/SerialDriver.h"
-#include "support/BoardFrames.h"
+#include "support/Frames.h"
 #include "support/Modal.h"
 #include "support/Pty.h"
 
