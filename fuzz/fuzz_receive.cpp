@@ -62,10 +62,11 @@ void modelDispatch(uint8_t* block, const uint8_t* frame)
     }
 }
 
-// Diagnostics for the operator's debug output would flood the fuzzer's log.
-void quietDebug(QtMsgType type, const QMessageLogContext&, const QString& message)
+// Diagnostics and the offscreen platform's warnings would flood the fuzzer's log; only
+// critical messages are kept (fatal ones abort anyway).
+void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
-    if (type != QtDebugMsg)
+    if (type == QtCriticalMsg || type == QtFatalMsg)
         std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
@@ -74,7 +75,7 @@ void quietDebug(QtMsgType type, const QMessageLogContext&, const QString& messag
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(quietDebug);
+    qInstallMessageHandler(quietMessages);
     // Qt keeps a reference to argc and may edit argv: not libFuzzer's.
     static int argc = 1;
     static char name[] = "fuzz_receive";

@@ -64,10 +64,11 @@ bool isRobotCommand(const SerialMessage& frame)
     return command && frame.length == command->frameLength();
 }
 
-// Diagnostics for the operator's debug output would flood the fuzzer's log.
-void quietDebug(QtMsgType type, const QMessageLogContext&, const QString& message)
+// Diagnostics and the offscreen platform's warnings, once per input, would flood the
+// fuzzer's log; only critical messages are kept (fatal ones abort anyway).
+void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
-    if (type != QtDebugMsg)
+    if (type == QtCriticalMsg || type == QtFatalMsg)
         std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
@@ -76,7 +77,7 @@ void quietDebug(QtMsgType type, const QMessageLogContext&, const QString& messag
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(quietDebug);
+    qInstallMessageHandler(quietMessages);
     // Qt keeps a reference to argc and may edit argv: not libFuzzer's.
     static int argc = 1;
     static char name[] = "fuzz_script";
