@@ -3,7 +3,9 @@
 //
 // The first byte of an input is its cut mark: the bytes (the mark included) arrive in
 // reads that end after each byte equal to it, so one input can split headers and frames
-// anywhere. Each input starts from a fresh framer, an empty mirror and empty graphs.
+// anywhere. Each input starts from a fresh framer, an empty mirror and empty graphs; at
+// its end the motor tab numbered by the mark's low two bits comes on screen and draws
+// what its hidden graph deferred.
 //
 // Besides the sanitizers, every frame is checked against a plain model of the dispatch:
 // after it, the mirror holds exactly what the model expects.
@@ -84,7 +86,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     window = new Window;
     // Nothing is sent: frames only come in.
     window->txTimer->stop();
-    // Motor 0's graph is on screen and replots at once; the other three defer.
+    // One motor tab is on screen at a time: its graph replots at once, the others defer.
     window->tabWidget->setCurrentIndex(0);
     window->show();
     return 0;
@@ -124,6 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (framer.pending() >= SerialMessage::FrameSize)
             fail("a whole frame left waiting in the framer");
     }
+    window->tabWidget->setCurrentIndex(mark & 3);
     // As the event loop would after a read: repaint, and drain what the redraw posted.
     QApplication::processEvents();
     return 0;
