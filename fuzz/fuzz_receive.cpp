@@ -7,8 +7,10 @@
 // its end the motor tab numbered by the mark's low two bits comes on screen and draws
 // what its hidden graph deferred.
 //
-// Besides the sanitizers, every frame is checked against a plain model of the dispatch:
-// after it, the mirror holds exactly what the model expects.
+// Besides the sanitizers, plain models of the framing and the dispatch check the
+// results: however the bytes were split, the frames are those of a greedy scan for
+// "can" over the whole input, and after each frame the mirror holds exactly what the
+// model of the dispatch expects.
 #include "app/MainWindow.h"
 #include "drive/DriveView.h"
 #include "drive/SharedVariables.h"
@@ -22,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -39,6 +42,23 @@ void fail(const char* what)
 {
     std::fprintf(stderr, "fuzz_receive: %s\n", what);
     std::abort();
+}
+
+// The frames in bytes, all at once: from each "can" that begins 16 bytes, the search
+// for the next one resumes behind them.
+std::vector<QByteArray> modelFrames(const char* bytes, size_t size)
+{
+    std::vector<QByteArray> frames;
+    size_t pos = 0;
+    while (size - pos >= SerialMessage::FrameSize) {
+        if (std::memcmp(bytes + pos, "can", 3) != 0) {
+            ++pos;
+            continue;
+        }
+        frames.emplace_back(bytes + pos, SerialMessage::FrameSize);
+        pos += SerialMessage::FrameSize;
+    }
+    return frames;
 }
 
 // What one frame does to the mirror, written out independently of the window's code.
@@ -102,10 +122,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     uint8_t model[SharedVariables::BlockSize] = {};
     QLineEdit* loopTime = window->lineEdit_LoopTime;
 
+    const char* bytes = reinterpret_cast<const char*>(data);
+    const std::vector<QByteArray> expected = modelFrames(bytes, size);
+    size_t delivered = 0;
+
     Framer framer;
     auto dispatch = [&](const SerialMessage& frame) {
-        if (std::memcmp(frame.bytes, "can", 3) != 0 || frame.length != SerialMessage::FrameSize)
-            fail("a frame that is not a 16-byte \"can\" frame");
+        if (frame.length != SerialMessage::FrameSize || delivered == expected.size()
+            || std::memcmp(frame.bytes, expected[delivered].constData(), SerialMessage::FrameSize) != 0)
+            fail("a frame that the model of the framing does not give at this point");
+        ++delivered;
         window->SerialMessageReady(frame);
         modelDispatch(model, frame.bytes);
         if (std::memcmp(window->mirror.data(), model, sizeof model) != 0)
@@ -115,7 +141,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             fail("LoopTime not redrawn after a variable reply");
     };
 
-    const char* bytes = reinterpret_cast<const char*>(data);
     const char mark = bytes[0];
     size_t start = 0;
     for (size_t i = 0; i < size; ++i) {
@@ -126,6 +151,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (framer.pending() >= SerialMessage::FrameSize)
             fail("a whole frame left waiting in the framer");
     }
+    if (delivered != expected.size())
+        fail("fewer frames than the model of the framing gives");
     window->tabWidget->setCurrentIndex(mark & 3);
     // As the event loop would after a read: repaint, and drain what the redraw posted.
     QApplication::processEvents();
