@@ -11,6 +11,7 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QStringList>
 
 class DriveView;
 class QLineEdit;
@@ -95,6 +96,9 @@ protected:
     void ScriptMRM(char b1, char b2, char b3, char b4, char b5, char b6, char b7, char b8);
     void ScriptMEB(char b1, char b2, char b3, char b4);
     void ScriptMRE(char b1, char b2, char b3, char b4, char b5, char b6);
+
+    // Replaces the script table by these rows, one cell per field.
+    void fillScriptTable(const QList<QStringList>& rows);
 
     bool isConnected() const { return serialDriver != nullptr; }
 

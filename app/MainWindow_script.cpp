@@ -52,16 +52,21 @@ void MainWindow::ScriptLoadClicked()
                                 .arg(QDir::toNativeSeparators(path), script.error));
         return;
     }
+    fillScriptTable(script.rows);
+    pushButton_ScriptStart->setEnabled(true);
+    pushButton_ScriptStop->setEnabled(true);
+}
+
+void MainWindow::fillScriptTable(const QList<QStringList>& rows)
+{
     tableWidget_Script->setRowCount(0);
-    tableWidget_Script->setRowCount(script.rows.size());
-    for (int row = 0; row < script.rows.size(); ++row) {
-        const QStringList& fields = script.rows[row];
+    tableWidget_Script->setRowCount(rows.size());
+    for (int row = 0; row < rows.size(); ++row) {
+        const QStringList& fields = rows[row];
         const int columns = std::min(int(fields.size()), tableWidget_Script->columnCount());
         for (int column = 0; column < columns; ++column)
             tableWidget_Script->setItem(row, column, new QTableWidgetItem(fields[column]));
     }
-    pushButton_ScriptStart->setEnabled(true);
-    pushButton_ScriptStop->setEnabled(true);
 }
 
 void MainWindow::ScriptStartClicked()

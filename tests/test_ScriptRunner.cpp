@@ -25,15 +25,7 @@ struct Probe : MainWindow
     Probe() { txTimer->stop(); }
 
     // Fills the table as Load does.
-    void setScript(const QByteArray& text)
-    {
-        const QList<QStringList> rows = ScriptParser::parse(text);
-        tableWidget_Script->setRowCount(rows.size());
-        for (int row = 0; row < rows.size(); ++row) {
-            for (int column = 0; column < rows[row].size(); ++column)
-                tableWidget_Script->setItem(row, column, new QTableWidgetItem(rows[row][column]));
-        }
-    }
+    void setScript(const QByteArray& text) { fillScriptTable(ScriptParser::parse(text)); }
 
     QStringList sent() const
     {
