@@ -17,11 +17,11 @@ namespace {
 // or stalled line cannot make the queue grow without end; it asks again later.
 constexpr int PollingQueueBound = 64;
 
-constexpr unsigned char VariableType = 0x20;
-constexpr unsigned char LiveValueType = 0x02;
-constexpr unsigned char LivePositions = 0x90;
-constexpr unsigned char LiveSpeeds = 0x91;
-constexpr unsigned char LiveSetPoints = 0x92;
+constexpr auto VariableType = SerialMessage::VariableType;
+constexpr auto LiveValueType = SerialMessage::LiveValueType;
+constexpr auto LivePositions = SerialMessage::LivePositions;
+constexpr auto LiveSpeeds = SerialMessage::LiveSpeeds;
+constexpr auto LiveSetPoints = SerialMessage::LiveSetPoints;
 
 template <typename Value>
 CANMessage variableWrite(unsigned int address, unsigned char dest, Value value)
@@ -113,7 +113,7 @@ void MainWindow::sendVariableData(unsigned int address, unsigned char value)
 void MainWindow::SerialMessageReady(const SerialMessage& message)
 {
     const unsigned char* bytes = message.bytes;
-    const int dataLength = bytes[SerialMessage::BootRtrLength] & 0x0F;
+    const int dataLength = bytes[SerialMessage::BootRtrLength] & SerialMessage::DataLengthMask;
     switch (bytes[SerialMessage::Type]) {
     case VariableType: {
         // A reply may claim up to 15 data bytes or run past the block: only what lies

@@ -10,6 +10,7 @@
 // its bound, the memory grew more than K KiB or no replies came back.
 #include "app/MainWindow.h"
 #include "link/SerialDriver.h"
+#include "support/ResidentMemory.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -37,15 +38,6 @@ namespace {
 // The polling tick stops asking above 64 waiting frames and then adds its 4.
 constexpr int QueueBound = 64 + 4;
 constexpr int TickMs = 10;
-
-long residentKiB()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields[1].toLong() * (sysconf(_SC_PAGESIZE) / 1024) : 0;
-}
 
 double cpuSeconds()
 {

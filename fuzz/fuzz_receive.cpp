@@ -11,6 +11,7 @@
 // results: however the bytes were split, the frames are those of a greedy scan for
 // "can" over the whole input, and after each frame the mirror holds exactly what the
 // model of the dispatch expects.
+#include "FuzzApplication.h"
 #include "app/MainWindow.h"
 #include "drive/DriveView.h"
 #include "drive/SharedVariables.h"
@@ -84,25 +85,12 @@ void modelDispatch(uint8_t* block, const uint8_t* frame)
     }
 }
 
-// Diagnostics and the offscreen platform's warnings would flood the fuzzer's log; only
-// critical messages are kept (fatal ones abort anyway).
-void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
-{
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "%s\n", qPrintable(message));
-}
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(quietMessages);
-    // Qt keeps a reference to argc and may edit argv: not libFuzzer's.
-    static int argc = 1;
-    static char name[] = "fuzz_receive";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
+    startOffscreenApplication("fuzz_receive");
     window = new Window;
     // Nothing is sent: frames only come in.
     window->txTimer->stop();

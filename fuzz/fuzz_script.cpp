@@ -6,6 +6,7 @@
 // time, the table holds exactly those rows, the script halts within one step past its
 // last row with exactly one "Script Completed", and every queued frame is a whole robot
 // command.
+#include "FuzzApplication.h"
 #include "app/MainWindow.h"
 #include "app/ScriptFile.h"
 #include "link/RobotCommand.h"
@@ -64,25 +65,12 @@ bool isRobotCommand(const SerialMessage& frame)
     return command && frame.length == command->frameLength();
 }
 
-// Diagnostics and the offscreen platform's warnings, once per input, would flood the
-// fuzzer's log; only critical messages are kept (fatal ones abort anyway).
-void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
-{
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "%s\n", qPrintable(message));
-}
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(quietMessages);
-    // Qt keeps a reference to argc and may edit argv: not libFuzzer's.
-    static int argc = 1;
-    static char name[] = "fuzz_script";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
+    startOffscreenApplication("fuzz_script");
     window = new Window;
     window->txTimer->stop();
 

@@ -1,12 +1,13 @@
 #include "link/RobotCommand.h"
 
 #include <algorithm>
+#include <cstdint>
 
 SerialMessage RobotCommand::frame(const QVector<int>& values) const
 {
     SerialMessage message;
-    std::copy(word, word + 3, message.bytes);
-    unsigned char* out = message.bytes + 3;
+    std::copy(word, word + WordSize, message.bytes);
+    unsigned char* out = message.bytes + WordSize;
     const int count = std::min(valueCount, int(values.size()));
     for (int i = 0; i < count; ++i) {
         const unsigned value = unsigned(values[i]);
@@ -17,13 +18,34 @@ SerialMessage RobotCommand::frame(const QVector<int>& values) const
     return message;
 }
 
+QVector<int> RobotCommand::values(const SerialMessage& frame) const
+{
+    QVector<int> decoded;
+    const unsigned char* in = frame.bytes + WordSize;
+    for (int i = 0; i < valueCount; ++i, in += valueSize)
+        decoded.append(valueSize == 2 ? int(int16_t(in[0] | in[1] << 8)) : int(in[0]));
+    return decoded;
+}
+
 namespace RobotCommands {
+
+namespace {
+const RobotCommand* const all[] = {&Mrm, &Mre, &Meb, &Mla, &Mra, &Mrn};
+} // namespace
 
 const RobotCommand* find(const QString& text)
 {
-    static const RobotCommand* const all[] = {&Mrm, &Mre, &Meb, &Mla, &Mra, &Mrn};
     for (const RobotCommand* command : all) {
         if (text == QLatin1String(command->word))
+            return command;
+    }
+    return nullptr;
+}
+
+const RobotCommand* find(const unsigned char* bytes)
+{
+    for (const RobotCommand* command : all) {
+        if (std::equal(command->word, command->word + RobotCommand::WordSize, bytes))
             return command;
     }
     return nullptr;

@@ -15,8 +15,13 @@ struct RobotCommand
     int valueCount;
     int valueSize; // bytes per value: 2 or 1
 
-    int frameLength() const { return 3 + valueCount * valueSize; }
+    static constexpr int WordSize = 3;
+
+    int frameLength() const { return WordSize + valueCount * valueSize; }
     SerialMessage frame(const QVector<int>& values) const;
+    // The values of one of this command's frames, in wire order: 16-bit values signed,
+    // 8-bit values 0 to 255.
+    QVector<int> values(const SerialMessage& frame) const;
 };
 
 namespace RobotCommands {
@@ -30,5 +35,7 @@ inline constexpr RobotCommand Mre{"mre", 6, 1};
 
 // The command whose word equals text exactly (case and blanks count), or nullptr.
 const RobotCommand* find(const QString& text);
+// The command whose word the bytes begin with (at least WordSize of them), or nullptr.
+const RobotCommand* find(const unsigned char* bytes);
 
 } // namespace RobotCommands

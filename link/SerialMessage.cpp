@@ -10,10 +10,6 @@
 
 namespace {
 
-constexpr unsigned char RtrBit = 0x10;
-constexpr unsigned char ReadWriteBit = 0x20;
-constexpr unsigned char EepromRamBit = 0x40;
-
 void setBit(unsigned char& byte, unsigned char bit, bool on)
 {
     byte = on ? (byte | bit) : (byte & ~bit);
@@ -49,7 +45,7 @@ SerialMessage::SerialMessage(const CANMessage& message)
 {
     bytes[Priority] = message.priority;
     bytes[Type] = message.type;
-    unsigned char flags = message.dataLength & 0x0F;
+    unsigned char flags = message.dataLength & DataLengthMask;
     setBit(flags, RtrBit, message.rtr);
     setBit(flags, ReadWriteBit, message.readWrite);
     setBit(flags, EepromRamBit, message.eepromRam);
@@ -61,7 +57,7 @@ SerialMessage::SerialMessage(const CANMessage& message)
 
 void SerialMessage::setMsgDataLength(unsigned char n)
 {
-    bytes[BootRtrLength] |= n & 0x0F;
+    bytes[BootRtrLength] |= n & DataLengthMask;
 }
 
 void SerialMessage::setMsgRtr(bool on)
@@ -88,14 +84,14 @@ void SerialMessage::print() const
     debugLine("PRIORITY ", {number(bytes[Priority])});
     debugLine("TYPE ", {number(bytes[Type])});
     debugLine("BOOT_RTR_LENGTH ", {number(flags)});
-    debugLine("DATA LENGTH ", {number(flags & 0x0F)});
+    debugLine("DATA LENGTH ", {number(flags & DataLengthMask)});
     debugLine("RTR ", {number((flags >> 4) & 1)});
     debugLine("READ_WRITE ", {number((flags >> 5) & 1)});
     debugLine("EEPROM_RAM ", {number((flags >> 6) & 1)});
     debugLine("CMD ", {number(bytes[Cmd])});
     debugLine("DEST ", {number(bytes[Dest])});
     // A received DATA LENGTH may say up to 15, but a frame holds only 8 data bytes.
-    const unsigned shown = std::min(flags & 0x0F, 8u);
+    const unsigned shown = std::min(flags & DataLengthMask, 8u);
     for (unsigned i = 0; i < shown; ++i)
         debugLine("DATA ", {number(i), QStringLiteral(" "), number(bytes[Data + i])});
 }

@@ -13,6 +13,11 @@ public:
     enum : int { FrameSize = 16 };
     // Byte offsets of a "can" frame.
     enum Offset : int { Priority = 3, Type = 4, BootRtrLength = 5, Cmd = 6, Dest = 7, Data = 8 };
+    // Bits of BOOT_RTR_LENGTH.
+    enum Flag : unsigned char { DataLengthMask = 0x0F, RtrBit = 0x10, ReadWriteBit = 0x20, EepromRamBit = 0x40 };
+    // TYPE of the frames in use, and CMD of the live value frames.
+    enum FrameType : unsigned char { LiveValueType = 0x02, VariableType = 0x20 };
+    enum LiveValue : unsigned char { LivePositions = 0x90, LiveSpeeds = 0x91, LiveSetPoints = 0x92 };
 
     SerialMessage();
     explicit SerialMessage(const CANMessage& message);

@@ -1,20 +1,22 @@
 #include "sim/LineFramer.h"
 
-#include "sim/RobotCommand.h"
+#include "link/RobotCommand.h"
 
 #include <cstring>
 
 namespace {
 
-constexpr int WordSize = 3;
-const char* const words[] = {"can", "mla", "mra", "mrn", "mrm", "meb", "mre"};
+constexpr int WordSize = RobotCommand::WordSize;
+const char* const words[] = {"can", RobotCommands::Mla.word, RobotCommands::Mra.word, RobotCommands::Mrn.word,
+                             RobotCommands::Mrm.word, RobotCommands::Meb.word, RobotCommands::Mre.word};
 
 // Frame length for the word at data, 0 if none begins there.
 int frameLength(const unsigned char* data)
 {
     if (std::memcmp(data, "can", WordSize) == 0)
         return SerialMessage::FrameSize;
-    return RobotCommand::frameLength(data);
+    const RobotCommand* command = RobotCommands::find(data);
+    return command ? command->frameLength() : 0;
 }
 
 // The last few bytes may be the start of a word still arriving.

@@ -11,8 +11,14 @@ using namespace SharedVariables;
 
 namespace {
 
-constexpr uint8_t RtrBit = 0x10;          // in BOOT_RTR_LENGTH: a request, not a write
-constexpr uint8_t DataLengthMask = 0x0F;
+// RTR in BOOT_RTR_LENGTH marks a request; without it the frame is a write.
+constexpr auto RtrBit = SerialMessage::RtrBit;
+constexpr auto DataLengthMask = SerialMessage::DataLengthMask;
+constexpr auto VariableType = SerialMessage::VariableType;
+constexpr auto LiveValueType = SerialMessage::LiveValueType;
+constexpr auto Positions = SerialMessage::LivePositions;
+constexpr auto Speeds = SerialMessage::LiveSpeeds;
+constexpr auto SetPoints = SerialMessage::LiveSetPoints;
 constexpr int LoopTimeJitter = 4;
 
 struct BoardDefaults

@@ -18,11 +18,6 @@ class EepromFile;
 class SimulatedBoard
 {
 public:
-    // Live value requests and their replies.
-    enum LiveValue : uint8_t { Positions = 0x90, Speeds = 0x91, SetPoints = 0x92 };
-    static constexpr uint8_t VariableType = 0x20;
-    static constexpr uint8_t LiveValueType = 0x02;
-
     explicit SimulatedBoard(uint8_t address, EepromFile* eeprom = nullptr);
 
     uint8_t address() const { return boardAddress; }

@@ -1,6 +1,6 @@
 #include "sim/SimulatedLine.h"
 
-#include "sim/RobotCommand.h"
+#include "sim/RobotCommandLine.h"
 
 #include <QSocketNotifier>
 #include <QtGlobal>
@@ -93,7 +93,7 @@ void SimulatedLine::readMaster()
         qWarning("drive-sim: skipped %lld bytes that began no frame", framer.skipped() - skippedBefore);
     for (const SerialMessage& frame : frames) {
         if (frame.length != SerialMessage::FrameSize) {
-            emit robotCommand(RobotCommand::line(frame));
+            emit robotCommand(robotCommandLine(frame));
             continue;
         }
         for (const auto& board : boards) {

@@ -6,6 +6,7 @@
 // bound: a loaded two-core machine decides it more than the tool does.
 #include "app/MainWindow.h"
 #include "link/SerialDriver.h"
+#include "support/ResidentMemory.h"
 #include "support/Frames.h"
 #include "support/Pty.h"
 
@@ -42,15 +43,6 @@ struct Probe : MainWindow
 {
     using MainWindow::serialDriver;
 };
-
-long residentKiB()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields[1].toLong() * (sysconf(_SC_PAGESIZE) / 1024) : 0;
-}
 
 // A second of flood: frames (variable replies of any address and length, live values,
 // other types) and runs of random bytes, "c", "ca" and "can" among them.

@@ -1,5 +1,5 @@
 #include "sim/LineFramer.h"
-#include "sim/RobotCommand.h"
+#include "sim/RobotCommandLine.h"
 
 #include <QtTest>
 
@@ -103,7 +103,7 @@ void TestSimFraming::robotLine()
     LineFramer framer;
     const QVector<SerialMessage> frames = framer.feed(bytes);
     QCOMPARE(frames.size(), 1);
-    QCOMPARE(RobotCommand::line(frames.first()), line);
+    QCOMPARE(robotCommandLine(frames.first()), line);
 }
 
 QTEST_GUILESS_MAIN(TestSimFraming)

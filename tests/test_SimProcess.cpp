@@ -22,7 +22,7 @@ void verifyReadReply(const SerialMessage& reply, int address, uint8_t board)
         if (at >= address && at < address + length)
             data[at - address] = char(reply.bytes[SerialMessage::Data + at - address]);
     }
-    QCOMPARE(wireBytes(reply), QByteArray("can", 3) + char(address >> 8) + char(SimulatedBoard::VariableType)
+    QCOMPARE(wireBytes(reply), QByteArray("can", 3) + char(address >> 8) + char(SerialMessage::VariableType)
              + char(length) + char(address & 0xFF) + char(board) + data + QByteArray(WindowSize - length, '\0'));
 }
 
