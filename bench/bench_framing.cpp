@@ -11,7 +11,7 @@
 // of noise bytes in the read.
 //
 //   build/bin/bench_framing
-#include "link/Framer.h"
+#include "protocol/Framer.h"
 
 #include <benchmark/benchmark.h>
 

@@ -32,8 +32,8 @@
 //
 // Run with QT_QPA_PLATFORM=offscreen (the default set below when it is unset):
 //   build/bin/bench_views
-#include "app/MainWindow.h"
-#include "drive/DriveView.h"
+#include "ui/MainWindow.h"
+#include "ui/DriveView.h"
 
 #include <benchmark/benchmark.h>
 

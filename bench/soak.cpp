@@ -8,8 +8,8 @@
 // (after the first 20% of shorter runs), the gaps between ticks of the 10 ms transmit
 // timer and the longest txQueue. With --check it exits with 1 when the queue went above
 // its bound, the memory grew more than K KiB or no replies came back.
-#include "app/MainWindow.h"
-#include "link/SerialDriver.h"
+#include "ui/MainWindow.h"
+#include "core/SerialDriver.h"
 #include "support/ResidentMemory.h"
 
 #include <QApplication>

@@ -12,10 +12,10 @@
 // "can" over the whole input, and after each frame the mirror holds exactly what the
 // model of the dispatch expects.
 #include "FuzzApplication.h"
-#include "app/MainWindow.h"
-#include "drive/DriveView.h"
-#include "drive/SharedVariables.h"
-#include "link/Framer.h"
+#include "ui/MainWindow.h"
+#include "ui/DriveView.h"
+#include "protocol/SharedVariables.h"
+#include "protocol/Framer.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -7,9 +7,9 @@
 // last row with exactly one "Script Completed", and every queued frame is a whole robot
 // command.
 #include "FuzzApplication.h"
-#include "app/MainWindow.h"
-#include "app/ScriptFile.h"
-#include "link/RobotCommand.h"
+#include "ui/MainWindow.h"
+#include "core/ScriptFile.h"
+#include "protocol/RobotCommand.h"
 
 #include <QApplication>
 #include <QBuffer>

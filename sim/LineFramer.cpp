@@ -1,6 +1,6 @@
 #include "sim/LineFramer.h"
 
-#include "link/RobotCommand.h"
+#include "protocol/RobotCommand.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "drive/SharedVariables.h"
+#include "protocol/SharedVariables.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 #include "sim/RobotCommandLine.h"
 
-#include "link/RobotCommand.h"
+#include "protocol/RobotCommand.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/SerialMessage.h"
+#include "protocol/SerialMessage.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "sim/SimulatedBoard.h"
 
-#include "link/CANMessage.h"
+#include "protocol/CANMessage.h"
 #include "sim/EepromFile.h"
 
 #include <QtGlobal>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "drive/SharedVariables.h"
-#include "link/SerialMessage.h"
+#include "protocol/SharedVariables.h"
+#include "protocol/SerialMessage.h"
 #include "sim/MotorModel.h"
 
 #include <QRandomGenerator>

@@ -1,7 +1,7 @@
 // The transmit queue, the polling cycle, parameter writes and the EEPROM save:
 // the exact frames queued and what the transmit tick puts on the line.
-#include "app/MainWindow.h"
-#include "drive/DriveView.h"
+#include "ui/MainWindow.h"
+#include "ui/DriveView.h"
 #include "support/Modal.h"
 #include "support/Pty.h"
 

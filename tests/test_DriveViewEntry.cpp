@@ -1,5 +1,5 @@
 // The view class and its parameter entry dialogs.
-#include "drive/DriveView.h"
+#include "ui/DriveView.h"
 #include "support/Modal.h"
 
 #include <QInputDialog>

@@ -1,5 +1,5 @@
 // The drive setup form built on a DriveView.
-#include "drive/DriveView.h"
+#include "ui/DriveView.h"
 
 #include <QDockWidget>
 #include <QLabel>

@@ -1,5 +1,5 @@
 // The live graph of a DriveView.
-#include "drive/DriveView.h"
+#include "ui/DriveView.h"
 
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>

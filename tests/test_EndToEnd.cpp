@@ -1,8 +1,8 @@
 // The tool connected to the simulated boards (drive-sim) on a pseudo-terminal:
 // live values, parameter round trips, the EEPROM save, noise and a script run.
-#include "app/MainWindow.h"
-#include "drive/DriveView.h"
-#include "link/SerialDriver.h"
+#include "ui/MainWindow.h"
+#include "ui/DriveView.h"
+#include "core/SerialDriver.h"
 #include "support/Modal.h"
 
 #include <QDir>

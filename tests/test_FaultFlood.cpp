@@ -4,8 +4,8 @@
 //
 // The worst lateness of a 10 ms timer during the flood is printed, not held to a tight
 // bound: a loaded two-core machine decides it more than the tool does.
-#include "app/MainWindow.h"
-#include "link/SerialDriver.h"
+#include "ui/MainWindow.h"
+#include "core/SerialDriver.h"
 #include "support/ResidentMemory.h"
 #include "support/Frames.h"
 #include "support/Pty.h"

@@ -1,9 +1,9 @@
 // Fault: noise between the frames on the line, 10% and 50% of the bytes. The noise never
 // holds a "c", so no header can be made of it: every frame must reach the window, in
 // order and unchanged, and nothing else.
-#include "app/MainWindow.h"
-#include "drive/DriveView.h"
-#include "link/SerialDriver.h"
+#include "ui/MainWindow.h"
+#include "ui/DriveView.h"
+#include "core/SerialDriver.h"
 #include "support/Frames.h"
 #include "support/Pty.h"
 

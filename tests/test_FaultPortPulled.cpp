@@ -1,7 +1,7 @@
 // Fault: the port is pulled while frames stream in. The window falls back to
 // "Disconnected", tells the operator, and a later Connect on another port works.
-#include "app/MainWindow.h"
-#include "link/SerialDriver.h"
+#include "ui/MainWindow.h"
+#include "core/SerialDriver.h"
 #include "support/Frames.h"
 #include "support/Modal.h"
 #include "support/Pty.h"

@@ -1,8 +1,8 @@
 // Fault: script files no one would write on purpose (binary, a 10 MiB line, NUL bytes,
 // 100 000 lines). Each is loaded or refused with a message, through the loader and
 // through Load with its file dialog; nothing crashes and nothing hangs.
-#include "app/MainWindow.h"
-#include "app/ScriptFile.h"
+#include "ui/MainWindow.h"
+#include "core/ScriptFile.h"
 #include "support/Modal.h"
 
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // Fault: the simulated boards (drive-sim) die and are started again; Connect to the new
 // line works and the values come back.
-#include "app/MainWindow.h"
-#include "link/SerialDriver.h"
+#include "ui/MainWindow.h"
+#include "core/SerialDriver.h"
 #include "support/Modal.h"
 
 #include <QDeadlineTimer>

@@ -1,5 +1,5 @@
 // Cutting received bytes into "can" frames: noise, splits, partial headers.
-#include "link/Framer.h"
+#include "protocol/Framer.h"
 #include "support/Frames.h"
 
 #include <QTest>

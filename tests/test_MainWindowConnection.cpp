@@ -1,8 +1,8 @@
 // The main window at start, Connect and Disconnect on a pseudo-terminal, open
 // failures, a pulled port, the choice of board and the Close button.
-#include "app/MainWindow.h"
-#include "link/PortNames.h"
-#include "link/SerialDriver.h"
+#include "ui/MainWindow.h"
+#include "core/PortNames.h"
+#include "core/SerialDriver.h"
 #include "support/Modal.h"
 #include "support/Pty.h"
 

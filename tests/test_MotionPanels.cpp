@@ -1,6 +1,6 @@
 // The MLA, MRA and MRN panels as the operator uses them: the joint dialogs, GO's
 // validation in on-screen order and the frame it queues in wire order.
-#include "app/MainWindow.h"
+#include "ui/MainWindow.h"
 #include "support/Modal.h"
 
 #include <QInputDialog>

@@ -1,6 +1,6 @@
 // Received frames into the mirror, the value fields and the graphs.
-#include "app/MainWindow.h"
-#include "drive/DriveView.h"
+#include "ui/MainWindow.h"
+#include "ui/DriveView.h"
 #include "support/Frames.h"
 #include "support/Pty.h"
 

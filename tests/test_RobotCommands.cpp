@@ -1,7 +1,7 @@
 // The robot command set on the wire: exact bytes of every command, through the frame
 // builder and through the window's builders, queued whether or not connected.
-#include "app/MainWindow.h"
-#include "link/RobotCommand.h"
+#include "ui/MainWindow.h"
+#include "protocol/RobotCommand.h"
 
 #include <QTimer>
 #include <QtTest>

@@ -1,6 +1,6 @@
 // The script file's line and field rules, fed whole, in pieces and as random bytes,
 // and the bounds that keep a huge or endless file from hanging the tool.
-#include "app/ScriptFile.h"
+#include "core/ScriptFile.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>

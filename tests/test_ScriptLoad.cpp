@@ -1,5 +1,5 @@
 // Loading a script through Load and the open-file dialog into the script table.
-#include "app/MainWindow.h"
+#include "ui/MainWindow.h"
 #include "support/Modal.h"
 
 #include <QFileDialog>

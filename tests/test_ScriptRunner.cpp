@@ -1,7 +1,7 @@
 // The script interpreter, stepped by hand: pacing, commands and their field counts,
 // diagnostics, "end", the end of the table, Start and Stop; and the example scripts.
-#include "app/MainWindow.h"
-#include "app/ScriptFile.h"
+#include "ui/MainWindow.h"
+#include "core/ScriptFile.h"
 #include "support/Modal.h"
 
 #include <QMessageBox>

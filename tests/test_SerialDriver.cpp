@@ -1,6 +1,6 @@
 // The serial driver on a real pseudo-terminal: opening, framing, writing, hang-up.
-#include "link/CANMessage.h"
-#include "link/SerialDriver.h"
+#include "protocol/CANMessage.h"
+#include "core/SerialDriver.h"
 #include "support/Frames.h"
 #include "support/Modal.h"
 #include "support/Pty.h"

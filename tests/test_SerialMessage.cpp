@@ -1,6 +1,6 @@
 // The wire layout of frames and their debug dump.
-#include "link/CANMessage.h"
-#include "link/SerialMessage.h"
+#include "protocol/CANMessage.h"
+#include "protocol/SerialMessage.h"
 #include "support/Frames.h"
 #include "support/Modal.h"
 

@@ -1,5 +1,5 @@
 // The variable block layout: addresses, the split into PRIORITY and CMD, typed access and formats.
-#include "drive/SharedVariables.h"
+#include "protocol/SharedVariables.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "link/Framer.h"
+#include "protocol/Framer.h"
 #include "sim/SimulatedBoard.h"
 #include "support/Frames.h"
 

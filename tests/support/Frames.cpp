@@ -1,7 +1,7 @@
 #include "support/Frames.h"
 
-#include "drive/SharedVariables.h"
-#include "link/CANMessage.h"
+#include "protocol/SharedVariables.h"
+#include "protocol/CANMessage.h"
 
 #include <algorithm>
 #include <cstring>

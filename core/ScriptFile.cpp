@@ -1,4 +1,4 @@
-#include "app/ScriptFile.h"
+#include "core/ScriptFile.h"
 
 #include <QFile>
 #include <QFileInfo>

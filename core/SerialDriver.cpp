@@ -1,7 +1,7 @@
-#include "link/SerialDriver.h"
+#include "core/SerialDriver.h"
 
-#include "link/CANMessage.h"
-#include "link/PortNames.h"
+#include "protocol/CANMessage.h"
+#include "core/PortNames.h"
 
 #include <QDebug>
 

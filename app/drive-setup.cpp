@@ -1,5 +1,6 @@
-#include "app/MainWindow.h"
-#include "app/Simulator.h"
+#include "core/DriveLink.h"
+#include "core/Simulator.h"
+#include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -46,8 +47,9 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
 
-    Simulator simulator; // outlives the window, whose port is the simulator's
-    MainWindow window;
+    Simulator simulator; // outlives the link, whose port is the simulator's
+    DriveLink link;
+    MainWindow window(link);
     if (parser.isSet(portOption))
         window.addPort(parser.value(portOption));
     bool connectNow = parser.isSet(connectOption);
@@ -63,6 +65,6 @@ int main(int argc, char* argv[])
     }
     window.show();
     if (connectNow)
-        QTimer::singleShot(0, window.pushButton_Connect, &QPushButton::click);
+        QTimer::singleShot(0, &window, &MainWindow::connectToSelectedPort);
     return app.exec();
 }

@@ -1,8 +1,9 @@
-// Arm and neck motion panels and the robot command builders.
-#include "app/MainWindow.h"
+// The arm and neck motion panels: joint dialogs and GO.
+#include "ui/MainWindow.h"
 
-#include "app/OperatorMessage.h"
-#include "link/RobotCommand.h"
+#include "core/DriveLink.h"
+#include "protocol/RobotCommand.h"
+#include "ui/OperatorMessage.h"
 
 #include <QInputDialog>
 
@@ -50,69 +51,55 @@ bool readJoints(const char* panel, std::initializer_list<JointField> joints)
 
 } // namespace
 
-void MainWindow::MLA_elbowClicked() { askJoint(this, "MLA", "Elbow", mla.lineEdit_Elbow); }
-void MainWindow::MLA_pitchClicked() { askJoint(this, "MLA", "Pitch", mla.lineEdit_Pitch); }
-void MainWindow::MLA_yawClicked() { askJoint(this, "MLA", "Yaw", mla.lineEdit_Yaw); }
-void MainWindow::MRA_elbowClicked() { askJoint(this, "MRA", "Elbow", mra.lineEdit_Elbow); }
-void MainWindow::MRA_pitchClicked() { askJoint(this, "MRA", "Pitch", mra.lineEdit_Pitch); }
-void MainWindow::MRA_yawClicked() { askJoint(this, "MRA", "Yaw", mra.lineEdit_Yaw); }
-void MainWindow::MRN_pitchClicked() { askJoint(this, "MRN", "Pitch", mrn.lineEdit_Pitch); }
-void MainWindow::MRN_yawClicked() { askJoint(this, "MRN", "Yaw", mrn.lineEdit_Yaw); }
+void MainWindow::connectMotionPanels()
+{
+    const struct
+    {
+        QPushButton* button;
+        const char* panel;
+        const char* joint;
+        QLineEdit* field;
+    } joints[] = {
+        {mla.pushButton_Elbow, "MLA", "Elbow", mla.lineEdit_Elbow},
+        {mla.pushButton_Pitch, "MLA", "Pitch", mla.lineEdit_Pitch},
+        {mla.pushButton_Yaw, "MLA", "Yaw", mla.lineEdit_Yaw},
+        {mra.pushButton_Elbow, "MRA", "Elbow", mra.lineEdit_Elbow},
+        {mra.pushButton_Pitch, "MRA", "Pitch", mra.lineEdit_Pitch},
+        {mra.pushButton_Yaw, "MRA", "Yaw", mra.lineEdit_Yaw},
+        {mrn.pushButton_Pitch, "MRN", "Pitch", mrn.lineEdit_Pitch},
+        {mrn.pushButton_Yaw, "MRN", "Yaw", mrn.lineEdit_Yaw},
+    };
+    for (const auto& joint : joints) {
+        connect(joint.button, &QPushButton::clicked, this,
+                [this, joint] { askJoint(this, joint.panel, joint.joint, joint.field); });
+    }
+    connect(mla.pushButton_Go, &QPushButton::clicked, this, &MainWindow::goLeftArm);
+    connect(mra.pushButton_Go, &QPushButton::clicked, this, &MainWindow::goRightArm);
+    connect(mrn.pushButton_Go, &QPushButton::clicked, this, &MainWindow::goNeck);
+}
 
 // The arms take their joints on the wire as Elbow, Yaw, Pitch, unlike the screen.
-void MainWindow::MLA_goClicked()
+void MainWindow::goLeftArm()
 {
     short elbow = 0, pitch = 0, yaw = 0;
     if (readJoints("MLA", {{"Elbow", mla.lineEdit_Elbow, &elbow},
                            {"Pitch", mla.lineEdit_Pitch, &pitch},
                            {"Yaw", mla.lineEdit_Yaw, &yaw}}))
-        ScriptMLA(elbow, yaw, pitch);
+        link.queueRobotCommand(RobotCommands::Mla, {elbow, yaw, pitch});
 }
 
-void MainWindow::MRA_goClicked()
+void MainWindow::goRightArm()
 {
     short elbow = 0, pitch = 0, yaw = 0;
     if (readJoints("MRA", {{"Elbow", mra.lineEdit_Elbow, &elbow},
                            {"Pitch", mra.lineEdit_Pitch, &pitch},
                            {"Yaw", mra.lineEdit_Yaw, &yaw}}))
-        ScriptMRA(elbow, yaw, pitch);
+        link.queueRobotCommand(RobotCommands::Mra, {elbow, yaw, pitch});
 }
 
-void MainWindow::MRN_goClicked()
+void MainWindow::goNeck()
 {
     short pitch = 0, yaw = 0;
     if (readJoints("MRN", {{"Pitch", mrn.lineEdit_Pitch, &pitch}, {"Yaw", mrn.lineEdit_Yaw, &yaw}}))
-        ScriptMRN(pitch, yaw);
-}
-
-// Robot commands bypass sendCANMessage: they are queued even while not connected, and
-// the transmit tick drops them then.
-void MainWindow::ScriptMLA(short v1, short v2, short v3)
-{
-    txQueue.append(RobotCommands::Mla.frame({v1, v2, v3}));
-}
-
-void MainWindow::ScriptMRA(short v1, short v2, short v3)
-{
-    txQueue.append(RobotCommands::Mra.frame({v1, v2, v3}));
-}
-
-void MainWindow::ScriptMRN(short v1, short v2)
-{
-    txQueue.append(RobotCommands::Mrn.frame({v1, v2}));
-}
-
-void MainWindow::ScriptMRM(char b1, char b2, char b3, char b4, char b5, char b6, char b7, char b8)
-{
-    txQueue.append(RobotCommands::Mrm.frame({b1, b2, b3, b4, b5, b6, b7, b8}));
-}
-
-void MainWindow::ScriptMEB(char b1, char b2, char b3, char b4)
-{
-    txQueue.append(RobotCommands::Meb.frame({b1, b2, b3, b4}));
-}
-
-void MainWindow::ScriptMRE(char b1, char b2, char b3, char b4, char b5, char b6)
-{
-    txQueue.append(RobotCommands::Mre.frame({b1, b2, b3, b4, b5, b6}));
+        link.queueRobotCommand(RobotCommands::Mrn, {pitch, yaw});
 }

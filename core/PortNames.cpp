@@ -1,4 +1,4 @@
-#include "link/PortNames.h"
+#include "core/PortNames.h"
 
 #include <QRegularExpression>
 #include <QSerialPortInfo>

@@ -1,4 +1,4 @@
-#include "app/Simulator.h"
+#include "core/Simulator.h"
 
 #include <QDeadlineTimer>
 

@@ -1,4 +1,4 @@
-#include "drive/SharedVariables.h"
+#include "protocol/SharedVariables.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,44 +8,45 @@ namespace SharedVariables {
 namespace {
 
 // The one table of the motor record. Offsets 20..23 and 85..87 are not interpreted.
+// A parameter's bounds are those its entry dialog accepts.
 const std::array<Variable, VariableCount> table = {{
-    {"CtrlMode", 0, Type::U8, true},
-    {"CtrlType", 1, Type::U8, true},
-    {"SetPointSrc", 2, Type::U8, true},
-    {"PosMesSrc", 3, Type::U8, true},
+    {"CtrlMode", 0, Type::U8, true, 0, 3},
+    {"CtrlType", 1, Type::U8, true, 0, 3},
+    {"SetPointSrc", 2, Type::U8, true, 0, 4},
+    {"PosMesSrc", 3, Type::U8, true, 0, 3},
     {"ErrorCode", 4, Type::U16, false},
-    {"SetPoint", 6, Type::S16, true},
-    {"SetPointMax", 8, Type::S16, true},
-    {"SetPointMin", 10, Type::S16, true},
+    {"SetPoint", 6, Type::S16, true, 0, 4096},
+    {"SetPointMax", 8, Type::S16, true, 0, 4096},
+    {"SetPointMin", 10, Type::S16, true, 0, 4096},
     {"Current", 12, Type::S16, false},
-    {"CurrentOffset", 14, Type::S16, true},
+    {"CurrentOffset", 14, Type::S16, true, 0, 4096},
     {"ADCValue", 16, Type::S16, false},
-    {"ADCOffset", 18, Type::S16, true},
+    {"ADCOffset", 18, Type::S16, true, -4096, 4096},
     {"ThermalState", 24, Type::S16, false},
     {"Speed", 26, Type::S16, false},
     {"Position", 28, Type::S16, false},
     {"Acceleration", 30, Type::S16, false},
     {"RefPoint", 32, Type::S16, false},
     {"MesPoint", 34, Type::S16, false},
-    {"pid_Kp", 36, Type::F32, true},
-    {"pid_Ki", 40, Type::F32, true},
-    {"pid_Kd", 44, Type::F32, true},
+    {"pid_Kp", 36, Type::F32, true, 0, 1000000},
+    {"pid_Ki", 40, Type::F32, true, 0, 1000000},
+    {"pid_Kd", 44, Type::F32, true, 0, 1000000},
     {"pid_Error", 48, Type::F32, false},
     {"pid_error_accum", 52, Type::F32, false},
     {"pid_error_der", 56, Type::F32, false},
-    {"pid_error_max", 60, Type::F32, true},
+    {"pid_error_max", 60, Type::F32, true, 0, 1000000},
     {"PIDOut", 64, Type::S16, false},
-    {"SpeedMax", 66, Type::S16, true},
-    {"AccelerationStep", 68, Type::S16, true},
+    {"SpeedMax", 66, Type::S16, true, 0, 4096},
+    {"AccelerationStep", 68, Type::S16, true, 0, 4096},
     {"InitPoint", 70, Type::S16, false},
     {"DestPoint", 72, Type::S16, false},
     {"NextPoint", 74, Type::S16, false},
-    {"CurrentLimit", 76, Type::S16, true},
+    {"CurrentLimit", 76, Type::S16, true, 0, 10000},
     {"PWM_CLimit", 78, Type::S16, false},
     {"PWM_CurrentStep", 80, Type::S16, false},
     {"CurrentLimitActive", 82, Type::U8, false},
-    {"EncoderBias", 83, Type::U8, true},
-    {"MotorBias", 84, Type::U8, true},
+    {"EncoderBias", 83, Type::U8, true, 0, 1},
+    {"MotorBias", 84, Type::U8, true, 0, 1},
 }};
 
 } // namespace
@@ -58,6 +59,24 @@ const std::array<Variable, VariableCount>& motorVariables()
 const Variable& variable(Index index)
 {
     return table[index];
+}
+
+const std::array<Index, 18>& parameters()
+{
+    static const std::array<Index, 18> order = {
+        CtrlMode, CtrlType, SetPointSrc, PosMesSrc, SetPoint, SetPointMax, SetPointMin,
+        ADCOffset, SpeedMax, AccelerationStep, CurrentOffset, CurrentLimit, EncoderBias,
+        MotorBias, pid_Kp, pid_Ki, pid_Kd, pid_error_max};
+    return order;
+}
+
+Index findVariable(const QString& name)
+{
+    for (int index = 0; index < VariableCount; ++index) {
+        if (name == QLatin1String(table[index].name))
+            return Index(index);
+    }
+    return VariableCount;
 }
 
 int width(Type type)

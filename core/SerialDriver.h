@@ -1,7 +1,7 @@
 #pragma once
 
-#include "link/Framer.h"
-#include "link/SerialMessage.h"
+#include "protocol/Framer.h"
+#include "protocol/SerialMessage.h"
 
 #include <QObject>
 #include <QSerialPort>

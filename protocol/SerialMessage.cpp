@@ -1,6 +1,6 @@
-#include "link/SerialMessage.h"
+#include "protocol/SerialMessage.h"
 
-#include "link/CANMessage.h"
+#include "protocol/CANMessage.h"
 
 #include <QDebug>
 #include <QIODevice>

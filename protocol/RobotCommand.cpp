@@ -1,4 +1,4 @@
-#include "link/RobotCommand.h"
+#include "protocol/RobotCommand.h"
 
 #include <algorithm>
 #include <cstdint>

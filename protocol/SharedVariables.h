@@ -24,6 +24,12 @@ struct Variable
     int offset;         // within the motor record
     Type type;
     bool writable;      // a parameter the tool writes, with the type's width
+    double minimum = 0; // a parameter's bounds, as its entry dialog offers them
+    double maximum = 0;
+
+    QString fieldName() const { return QStringLiteral("lineEdit_") + QLatin1String(name); }
+    // Floats are entered with 6 decimals, everything else as an integer.
+    bool isFloat() const { return type == Type::F32; }
 };
 
 // Index of each displayed motor variable in motorVariables(), in record order.
@@ -38,6 +44,10 @@ enum Index {
 
 const std::array<Variable, VariableCount>& motorVariables();
 const Variable& variable(Index index);
+// The writable ones, in the order the setup panel lists their buttons.
+const std::array<Index, 18>& parameters();
+// The variable named name (the firmware's spelling), or VariableCount.
+Index findVariable(const QString& name);
 
 int width(Type type);
 inline int address(int motor, int offset) { return motor * MotorRecordSize + offset; }

@@ -1,4 +1,4 @@
-#include "app/OperatorMessage.h"
+#include "ui/OperatorMessage.h"
 
 #include <QMessageBox>
 

@@ -1,0 +1,173 @@
+#include "ui/DriveView.h"
+
+#include "core/MotorSamples.h"
+
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_curve.h>
+#include <qwt_series_data.h>
+
+#include <QEvent>
+#include <QInputDialog>
+#include <QPen>
+
+using namespace SharedVariables;
+
+namespace {
+
+// One series of a motor's samples against their times, read in place: the curve copies
+// nothing, and the samples can be scaled for drawing without touching what was received.
+class SampleSeries : public QwtSeriesData<QPointF>
+{
+public:
+    SampleSeries(const SampleWindow& times, const SampleWindow& values, double scale)
+        : times(times), values(values), scale(scale)
+    {
+    }
+
+    size_t size() const override { return size_t(std::min(times.size(), values.size())); }
+    QPointF sample(size_t i) const override
+    {
+        return QPointF(times.at(int(i)), scale * values.at(int(i)));
+    }
+    QRectF boundingRect() const override
+    {
+        if (size() == 0)
+            return QRectF(1.0, 1.0, -2.0, -2.0); // Qwt's invalid rectangle
+        double low = scale * values.at(0), high = low;
+        for (size_t i = 1; i < size(); ++i) {
+            const double value = scale * values.at(int(i));
+            low = std::min(low, value);
+            high = std::max(high, value);
+        }
+        return QRectF(times.first(), low, times.at(int(size()) - 1) - times.first(), high - low);
+    }
+
+private:
+    const SampleWindow& times;
+    const SampleWindow& values;
+    const double scale;
+};
+
+QwtPlotCurve* newCurve(const char* title, Qt::GlobalColor colour, QwtPlot* plot)
+{
+    auto* curve = new QwtPlotCurve(QString::fromLatin1(title));
+    curve->setPen(QPen(colour));
+    curve->attach(plot);
+    return curve;
+}
+
+} // namespace
+
+DriveView::DriveView(QWidget* parent, int motor)
+    : QWidget(parent), motor(motor)
+{
+    ui.setupUi(this);
+
+    for (int index = 0; index < VariableCount; ++index) {
+        fields[index] = findChild<QLineEdit*>(motorVariables()[size_t(index)].fieldName());
+        Q_ASSERT(fields[index]);
+    }
+    for (Index index : parameters()) {
+        auto* button = findChild<QToolButton*>(QStringLiteral("toolButton_") + QLatin1String(variable(index).name));
+        Q_ASSERT(button);
+        connect(button, &QToolButton::clicked, this, [this, index] { enterParameter(index); });
+    }
+
+    // Qwt's own backing store draws each replot into a pixmap and copies that onto the
+    // canvas, which the widget backing store then buffers again. Drawing straight onto
+    // the canvas gives the same pixels at a third to a fifth of the cost per replot
+    // (bench/bench_views.cpp); it is a paint attribute, not a look.
+    if (auto* canvas = qobject_cast<QwtPlotCanvas*>(ui.qwtPlot->canvas()))
+        canvas->setPaintAttribute(QwtPlotCanvas::BackingStore, false);
+
+    curves[0] = newCurve("Position", Qt::red, ui.qwtPlot);
+    curves[1] = newCurve("SetPoint", Qt::green, ui.qwtPlot);
+    curves[2] = newCurve("Speed", Qt::blue, ui.qwtPlot);
+
+    // A hidden plot (its tab not selected) defers its replots until it is shown. The
+    // plot's own show event comes whenever the view is shown, and also when the dock
+    // floats out of a hidden tab, which shows the plot but not the view.
+    ui.qwtPlot->installEventFilter(this);
+}
+
+// The plot is still alive here (children die after this body). Deleting an attached
+// curve detaches it first; a curve detached by a graph reset would leak otherwise.
+DriveView::~DriveView()
+{
+    for (QwtPlotCurve* curve : curves)
+        delete curve;
+}
+
+void DriveView::showValue(Index index, const QString& text)
+{
+    QLineEdit* field = fields[index];
+    if (field->text() != text)
+        field->setText(text);
+}
+
+void DriveView::enterParameter(Index index)
+{
+    const Variable& parameter = variable(index);
+    // Unconvertible text (an empty field before the first poll) starts at 0.
+    const QString text = fields[index]->text();
+    const QString name = QString::fromLatin1(parameter.name);
+    const QString label = QStringLiteral("Enter ") + name;
+    const QString title = name + QStringLiteral(" Selection [Motor ID: ") + QString::number(motor + 1)
+        + QStringLiteral("]");
+
+    bool ok = false;
+    if (parameter.isFloat()) {
+        const double value = QInputDialog::getDouble(this, title, label, text.toDouble(), parameter.minimum,
+                                                     parameter.maximum, 6, &ok, Qt::WindowFlags());
+        if (ok)
+            emit parameterEntered(index, motor, value);
+    } else {
+        const int value = QInputDialog::getInt(this, title, label, text.toInt(nullptr, 10),
+                                               int(parameter.minimum), int(parameter.maximum), 1, &ok,
+                                               Qt::WindowFlags());
+        if (ok)
+            emit parameterEntered(index, motor, value);
+    }
+}
+
+void DriveView::drawSamples(const MotorSamples& samples)
+{
+    const SampleWindow* series[] = {&samples.position, &samples.setPoint, &samples.speed};
+    for (int i = 0; i < 3; ++i) {
+        // The curve owns its series; a new one is cheap (two references) and follows the
+        // samples handed in.
+        curves[i]->setData(new SampleSeries(samples.time, *series[i], i == 2 ? 10.0 : 1.0));
+        // Attaching an attached curve changes nothing; after a reset it brings it back.
+        curves[i]->attach(ui.qwtPlot);
+    }
+    replotWhenVisible();
+}
+
+void DriveView::resetGraph()
+{
+    // Detach first: detachItems deletes every item still attached.
+    for (QwtPlotCurve* curve : curves)
+        curve->detach();
+    ui.qwtPlot->detachItems(QwtPlotItem::Rtti_PlotItem, true);
+    // So the old curves leave the screen now, not at the next draw.
+    replotWhenVisible();
+}
+
+void DriveView::replotWhenVisible()
+{
+    if (ui.qwtPlot->isVisible()) {
+        replotPending = false;
+        ui.qwtPlot->replot();
+    } else {
+        replotPending = true;
+    }
+}
+
+bool DriveView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui.qwtPlot && event->type() == QEvent::Show && replotPending) {
+        replotPending = false;
+        ui.qwtPlot->replot();
+    }
+    return QWidget::eventFilter(watched, event);
+}

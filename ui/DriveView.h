@@ -1,0 +1,58 @@
+#pragma once
+
+#include "protocol/SharedVariables.h"
+
+#include "ui_DriveView.h"
+
+#include <QWidget>
+
+class MotorSamples;
+class QwtPlotCurve;
+
+// The setup panel of one motor: its value fields, one entry dialog per parameter and
+// the live graph of position, set-point and speed. It shows what it is given and reports
+// what the operator entered; the window connects it to the link.
+class DriveView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // The view of motor number motor (0 to 3) as a child of parent.
+    DriveView(QWidget* parent, int motor);
+    ~DriveView() override;
+
+    int motorNumber() const { return motor; }
+    const Ui::DriveView& form() const { return ui; }
+
+    // Sets a value field's text; an unchanged text is not set again, so the operator's
+    // selection survives the redraw.
+    void showValue(SharedVariables::Index index, const QString& text);
+
+    // Draws the samples (the speed ten times as large) and brings the curves back after
+    // a reset. A view whose plot is hidden draws when it is next shown.
+    void drawSamples(const MotorSamples& samples);
+    // Takes everything off the plot until the next drawSamples.
+    void resetGraph();
+
+    QwtPlotCurve* positionCurve() const { return curves[0]; }
+    QwtPlotCurve* setPointCurve() const { return curves[1]; }
+    QwtPlotCurve* speedCurve() const { return curves[2]; }
+
+signals:
+    // The operator entered value for a parameter of this view's motor.
+    void parameterEntered(SharedVariables::Index index, int motor, double value);
+
+protected:
+    // Watches the plot's show event to draw what was deferred while it was hidden.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void enterParameter(SharedVariables::Index index);
+    void replotWhenVisible();
+
+    Ui::DriveView ui;
+    const int motor;
+    QLineEdit* fields[SharedVariables::VariableCount] = {};
+    QwtPlotCurve* curves[3] = {};
+    bool replotPending = false;
+};

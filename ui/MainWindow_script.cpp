@@ -1,0 +1,26 @@
+// The Script page: loading a script file into the table; the runner plays it.
+#include "ui/MainWindow.h"
+
+#include "core/ScriptFile.h"
+#include "core/ScriptRunner.h"
+#include "ui/OperatorMessage.h"
+
+#include <QDir>
+#include <QFileDialog>
+
+void MainWindow::loadScript()
+{
+    const QString path = QFileDialog::getOpenFileName(this, tr("Open Script File"), QStringLiteral("scripts/"),
+                                                      tr("Script (*.txt)"));
+    if (path.isEmpty())
+        return;
+    const ScriptFile script = ScriptFile::load(path);
+    if (!script.error.isEmpty()) {
+        showOperatorMessage(QStringLiteral("Cannot load script file \"%1\": %2")
+                                .arg(QDir::toNativeSeparators(path), script.error));
+        return;
+    }
+    ScriptRunner::fillModel(*ui.tableWidget_Script->model(), script.rows);
+    ui.pushButton_ScriptStart->setEnabled(true);
+    ui.pushButton_ScriptStop->setEnabled(true);
+}
