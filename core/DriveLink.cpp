@@ -221,7 +221,7 @@ void DriveLink::receiveFrame(const SerialMessage& frame)
         // inside both the frame's 8 data bytes and the mirror is taken.
         const int dataLength = bytes[SerialMessage::BootRtrLength] & SerialMessage::DataLengthMask;
         const int at = joinAddress(bytes[SerialMessage::Priority], bytes[SerialMessage::Cmd]);
-        storeBytes(at, bytes + SerialMessage::Data, std::min(dataLength, 8));
+        storeBytes(at, bytes + SerialMessage::Data, std::min(dataLength, 8), true);
         break;
     }
     case SerialMessage::LiveValueType:
@@ -243,7 +243,7 @@ void DriveLink::receiveLiveValues(const SerialMessage& frame)
         : cmd == SerialMessage::LiveSpeeds                  ? Speed
                                                             : SetPoint;
     for (int motor = 0; motor < MotorCount; ++motor)
-        storeBytes(address(motor, target), bytes + SerialMessage::Data + 2 * motor, 2);
+        storeBytes(address(motor, target), bytes + SerialMessage::Data + 2 * motor, 2, false);
     if (cmd != SerialMessage::LivePositions)
         return;
     const double seconds = clock.elapsed() / 1000.0;
@@ -255,14 +255,11 @@ void DriveLink::receiveLiveValues(const SerialMessage& frame)
     emit samplesAppended();
 }
 
-void DriveLink::storeBytes(int at, const uint8_t* bytes, int count)
+void DriveLink::storeBytes(int at, const uint8_t* bytes, int count, bool report)
 {
     if (at < 0 || at >= BlockSize || count <= 0)
         return;
     count = std::min(count, BlockSize - at);
-    // Reported after all bytes are in, so a variable is never read half written.
-    struct Change { int motor; Index index; } changes[8];
-    int changeCount = 0;
     bool loopTime = false;
     for (int i = 0; i < count; ++i) {
         const int b = at + i;
@@ -274,14 +271,20 @@ void DriveLink::storeBytes(int at, const uint8_t* bytes, int count)
             loopTime = loopTime || b == LoopTimeAddress || b == LoopTimeAddress + 1;
             continue;
         }
-        const Change change{b / MotorRecordSize, byteOwners().index[b]};
-        const bool repeated = changeCount > 0 && changes[changeCount - 1].motor == change.motor
-            && changes[changeCount - 1].index == change.index;
-        if (change.index != VariableCount && !repeated && changeCount < 8)
-            changes[changeCount++] = change;
+        const Index owner = byteOwners().index[b];
+        if (owner != VariableCount)
+            unreported.set(size_t((b / MotorRecordSize) * VariableCount + owner));
     }
-    for (int i = 0; i < changeCount; ++i)
-        emit variableChanged(changes[i].motor, changes[i].index);
+    if (!report)
+        return;
+    // Reported after all bytes are in, so a variable is never read half written.
+    if (unreported.any()) {
+        for (size_t bit = 0; bit < unreported.size(); ++bit) {
+            if (unreported[bit])
+                emit variableChanged(int(bit) / VariableCount, Index(int(bit) % VariableCount));
+        }
+        unreported.reset();
+    }
     if (loopTime)
         emit loopTimeChanged();
 }

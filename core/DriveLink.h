@@ -76,7 +76,8 @@ signals:
     // The open port failed (device removed, far end hung up); the link is closed already.
     void portLost(const QString& port, const QString& reason);
     void boardSelected(int address);
-    // The bytes of a variable changed in the mirror, or it was read for the first time.
+    // The bytes of a variable changed in the mirror, or it was read for the first time;
+    // reported when a reply arrives (see storeBytes).
     void variableChanged(int motor, SharedVariables::Index index);
     void loopTimeChanged();
     // One position broadcast was appended to the samples of every motor.
@@ -84,7 +85,10 @@ signals:
     void samplesCleared();
 
 private:
-    void storeBytes(int address, const uint8_t* bytes, int count);
+    // Stores bytes into the mirror. A reply reports its changed variables at once, with
+    // those the live values changed since; live values alone report nothing, so the
+    // fields are redrawn once per reply rather than once per broadcast.
+    void storeBytes(int address, const uint8_t* bytes, int count, bool report);
     void receiveLiveValues(const SerialMessage& frame);
     void appendFrame(const SerialMessage& frame);
     void handlePortLost(const QString& reason);
@@ -101,6 +105,7 @@ private:
     // Bytes of the mirror that a reply has filled: a variable is shown once it is known,
     // even when its value equals the mirror's initial zero.
     std::bitset<SharedVariables::BlockSize> knownBytes;
+    std::bitset<SharedVariables::MotorCount * SharedVariables::VariableCount> unreported;
     QElapsedTimer clock;
     std::array<MotorSamples, SharedVariables::MotorCount> motorSamples;
 };

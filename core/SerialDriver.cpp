@@ -55,7 +55,10 @@ bool SerialDriver::writeMessage(const SerialMessage& message)
     if (!port || !port->isOpen())
         return false;
     message.write(*port);
-    return port->waitForBytesWritten(10);
+    // Hands the bytes to the system at once without waiting for them to leave: the
+    // transmit tick already spaces the frames, and a wait would stall the event loop.
+    port->flush();
+    return true;
 }
 
 void SerialDriver::readyRead()

@@ -1,9 +1,11 @@
 #include "ui/DriveView.h"
 
+#include "core/DriveLink.h"
 #include "core/MotorSamples.h"
 
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
+#include <qwt_plot_directpainter.h>
 #include <qwt_series_data.h>
 
 #include <QEvent>
@@ -48,6 +50,11 @@ private:
     const double scale;
 };
 
+constexpr double SpeedScale = 10.0;
+// The part of the time axis kept ahead of the newest sample: the plot is redrawn whole
+// once every this much of the window.
+constexpr double LeadFraction = 0.2;
+
 QwtPlotCurve* newCurve(const char* title, Qt::GlobalColor colour, QwtPlot* plot)
 {
     auto* curve = new QwtPlotCurve(QString::fromLatin1(title));
@@ -83,6 +90,7 @@ DriveView::DriveView(QWidget* parent, int motor)
     curves[0] = newCurve("Position", Qt::red, ui.qwtPlot);
     curves[1] = newCurve("SetPoint", Qt::green, ui.qwtPlot);
     curves[2] = newCurve("Speed", Qt::blue, ui.qwtPlot);
+    directPainter = new QwtPlotDirectPainter(this);
 
     // A hidden plot (its tab not selected) defers its replots until it is shown. The
     // plot's own show event comes whenever the view is shown, and also when the dock
@@ -133,14 +141,49 @@ void DriveView::enterParameter(Index index)
 void DriveView::drawSamples(const MotorSamples& samples)
 {
     const SampleWindow* series[] = {&samples.position, &samples.setPoint, &samples.speed};
+    drawn = &samples;
+    bool reattached = false;
     for (int i = 0; i < 3; ++i) {
-        // The curve owns its series; a new one is cheap (two references) and follows the
-        // samples handed in.
-        curves[i]->setData(new SampleSeries(samples.time, *series[i], i == 2 ? 10.0 : 1.0));
-        // Attaching an attached curve changes nothing; after a reset it brings it back.
-        curves[i]->attach(ui.qwtPlot);
+        // The curve owns its series, which reads the samples in place.
+        curves[i]->setData(new SampleSeries(samples.time, *series[i], i == 2 ? SpeedScale : 1.0));
+        if (curves[i]->plot() != ui.qwtPlot) {
+            curves[i]->attach(ui.qwtPlot);
+            reattached = true;
+        }
     }
-    replotWhenVisible();
+    if (!ui.qwtPlot->isVisible()) {
+        replotPending = true;
+        return;
+    }
+    const int count = samples.size();
+    if (reattached || replotPending || count < 2 || !fitsAxes(samples)) {
+        moveTimeAxis(samples);
+        replotPending = false;
+        ui.qwtPlot->replot();
+        return;
+    }
+    for (QwtPlotCurve* curve : curves)
+        directPainter->drawSeries(curve, count - 2, count - 1);
+}
+
+bool DriveView::fitsAxes(const MotorSamples& samples) const
+{
+    const QwtInterval time = ui.qwtPlot->axisInterval(QwtPlot::xBottom);
+    const QwtInterval values = ui.qwtPlot->axisInterval(QwtPlot::yLeft);
+    const int newest = samples.size() - 1;
+    return time.contains(samples.time.at(newest)) && time.contains(samples.time.first())
+        && values.contains(samples.position.at(newest)) && values.contains(samples.setPoint.at(newest))
+        && values.contains(SpeedScale * samples.speed.at(newest));
+}
+
+void DriveView::moveTimeAxis(const MotorSamples& samples)
+{
+    if (samples.size() == 0)
+        return;
+    const double window = samples.capacity() * DriveLink::PollIntervalMs / 1000.0;
+    const double first = samples.time.first();
+    const double newest = samples.time.at(samples.size() - 1);
+    ui.qwtPlot->setAxisScale(QwtPlot::xBottom, first, std::max(first + window, newest + LeadFraction * window));
 }
 
 void DriveView::resetGraph()
@@ -149,6 +192,7 @@ void DriveView::resetGraph()
     for (QwtPlotCurve* curve : curves)
         curve->detach();
     ui.qwtPlot->detachItems(QwtPlotItem::Rtti_PlotItem, true);
+    drawn = nullptr;
     // So the old curves leave the screen now, not at the next draw.
     replotWhenVisible();
 }
@@ -167,6 +211,8 @@ bool DriveView::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ui.qwtPlot && event->type() == QEvent::Show && replotPending) {
         replotPending = false;
+        if (drawn)
+            moveTimeAxis(*drawn);
         ui.qwtPlot->replot();
     }
     return QWidget::eventFilter(watched, event);

@@ -8,6 +8,7 @@
 
 class MotorSamples;
 class QwtPlotCurve;
+class QwtPlotDirectPainter;
 
 // The setup panel of one motor: its value fields, one entry dialog per parameter and
 // the live graph of position, set-point and speed. It shows what it is given and reports
@@ -30,6 +31,10 @@ public:
 
     // Draws the samples (the speed ten times as large) and brings the curves back after
     // a reset. A view whose plot is hidden draws when it is next shown.
+    //
+    // The time axis spans the samples' window and a fifth of it ahead of the newest
+    // sample. While a new sample falls inside both axes only its segments are painted;
+    // the whole plot is redrawn, and the axes moved on, when it does not.
     void drawSamples(const MotorSamples& samples);
     // Takes everything off the plot until the next drawSamples.
     void resetGraph();
@@ -49,10 +54,14 @@ protected:
 private:
     void enterParameter(SharedVariables::Index index);
     void replotWhenVisible();
+    bool fitsAxes(const MotorSamples& samples) const;
+    void moveTimeAxis(const MotorSamples& samples);
 
     Ui::DriveView ui;
     const int motor;
     QLineEdit* fields[SharedVariables::VariableCount] = {};
     QwtPlotCurve* curves[3] = {};
+    QwtPlotDirectPainter* directPainter = nullptr;
+    const MotorSamples* drawn = nullptr; // what the curves show, for a deferred redraw
     bool replotPending = false;
 };
