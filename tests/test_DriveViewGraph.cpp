@@ -1,5 +1,6 @@
-// The live graph of a DriveView.
+// The live graph of a DriveView: what it draws from a motor's samples, and when.
 #include "ui/DriveView.h"
+#include "core/MotorSamples.h"
 
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
@@ -8,6 +9,7 @@
 
 #include <QBackingStore>
 #include <QDockWidget>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -15,68 +17,80 @@
 
 namespace {
 
-// A plot item that records its own deletion.
-class Sentinel : public QwtPlotMarker
+// count samples 50 ms apart, every series moving so that each curve is a line.
+MotorSamples ramp(int count, double firstPosition)
 {
-public:
-    explicit Sentinel(bool* deleted) : deleted(deleted) {}
-    ~Sentinel() override { *deleted = true; }
-
-private:
-    bool* deleted;
-};
-
-QVector<QwtPlotItem*> curvesOf(const DriveView& view)
-{
-    return {view.positionCurve, view.setPointCurve, view.speedCurve};
+    MotorSamples samples;
+    for (int i = 0; i < count; ++i)
+        samples.append(0.05 * i, firstPosition + i, 2000 + 10 * i, -300 - i);
+    return samples;
 }
 
-QVector<QwtPlotItem*> attachedItems(const DriveView& view)
+QList<QwtPlotCurve*> curvesOf(const DriveView& view)
 {
-    const QwtPlotItemList items = view.qwtPlot->itemList();
-    return QVector<QwtPlotItem*>(items.begin(), items.end());
+    return {view.positionCurve(), view.setPointCurve(), view.speedCurve()};
 }
 
-double seconds(const DriveView& view)
+QList<QwtPlotItem*> itemsOn(const DriveView& view)
 {
-    return view.graphClock.elapsed() / 1000.0;
-}
-
-// Pixels of exactly this colour on the plot's canvas as it would appear on screen.
-int pixelsOf(DriveView& view, QColor colour)
-{
-    const QImage image = view.qwtPlot->canvas()->grab().toImage();
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixelColor(x, y) == colour)
-                ++n;
-    return n;
-}
-
-// Pixels of exactly this colour in the plot canvas's area of the window's backing store:
-// what the operator has on screen, without painting anything anew.
-int screenPixelsOf(DriveView& view, QColor colour)
-{
-    QApplication::processEvents(); // let pending paints reach the backing store
-    QWidget* canvas = view.qwtPlot->canvas();
-    QBackingStore* store = canvas->window()->backingStore();
-    if (!store || store->paintDevice()->devType() != QInternal::Image)
-        qFatal("no image backing store");
-    const QImage& screen = *static_cast<QImage*>(store->paintDevice());
-    const QRect area(canvas->mapTo(canvas->window(), QPoint(0, 0)), canvas->size());
-    int n = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            if (screen.pixelColor(x, y) == colour)
-                ++n;
-    return n;
+    return view.form().qwtPlot->itemList();
 }
 
 double yTop(const DriveView& view)
 {
-    return view.qwtPlot->axisScaleDiv(QwtPlot::yLeft).upperBound();
+    return view.form().qwtPlot->axisScaleDiv(QwtPlot::yLeft).upperBound();
 }
+
+int count(const QImage& image, const QRect& area, QColor colour)
+{
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += image.pixelColor(x, y) == colour;
+    return n;
+}
+
+// Pixels of exactly this colour on the canvas, painted anew.
+int pixelsOf(const DriveView& view, QColor colour)
+{
+    const QImage image = view.form().qwtPlot->canvas()->grab().toImage();
+    return count(image, image.rect(), colour);
+}
+
+// Pixels of exactly this colour in the canvas's area of the window's backing store:
+// what the operator has on screen, without painting anything anew.
+int screenPixelsOf(const DriveView& view, QColor colour)
+{
+    QApplication::processEvents(); // let pending paints reach the backing store
+    QWidget* canvas = view.form().qwtPlot->canvas();
+    QBackingStore* store = canvas->window()->backingStore();
+    if (!store || store->paintDevice()->devType() != QInternal::Image)
+        qFatal("no image backing store");
+    const QImage& screen = *static_cast<QImage*>(store->paintDevice());
+    return count(screen, QRect(canvas->mapTo(canvas->window(), QPoint(0, 0)), canvas->size()), colour);
+}
+
+bool showsNoCurve(const DriveView& view)
+{
+    return screenPixelsOf(view, Qt::red) == 0 && screenPixelsOf(view, Qt::green) == 0
+        && screenPixelsOf(view, Qt::blue) == 0;
+}
+
+// Two tabs of a view each, the first selected.
+struct MotorTabs
+{
+    MotorTabs()
+    {
+        for (int motor = 0; motor < 2; ++motor) {
+            auto* page = new QWidget;
+            tabs.addTab(page, QStringLiteral("Motor %1").arg(motor));
+            views[motor] = new DriveView(page, motor);
+            (new QVBoxLayout(page))->addWidget(views[motor]);
+        }
+    }
+    QTabWidget tabs;
+    DriveView* views[2];
+};
 
 } // namespace
 
@@ -85,254 +99,154 @@ class TestDriveViewGraph : public QObject
     Q_OBJECT
 
 private slots:
-    void curvesAtConstruction();
-    void firstPushAtClockSeconds();
-    void samplesAndCurvesAgree();
-    void slidingWindowOf501();
-    void negativeValues();
-    void resetEmptiesAndDetaches();
-    void resetTwiceInARow();
-    void nextPushAfterResetAtCurrentClockTime();
-    void visibleViewReplotsOnPush();
-    void hiddenViewKeepsSamplesAndReplotsWhenShown();
-    void hiddenTabReplotsWhenSelected();
+    void curvesMatchTheLegend();
+    void drawnValues_data();
+    void drawnValues();
+    void drawsTheNewest501InArrivalOrder();
+    void resetTakesEverythingOffUntilTheNextDraw();
+    void resetClearsTheScreenAtOnce();
+    void hiddenViewDrawsWhenShown();
+    void hiddenTabDrawsWhenSelected();
     void floatingDockOfHiddenTabStaysLive();
-    void resetWhileHiddenShowsEmptyGraphWhenShown();
     void canvasDrawsTheSameAsWithQwtBackingStore();
 };
 
-void TestDriveViewGraph::curvesAtConstruction()
+// The dock's title is the legend: each curve's name with the colour it is drawn in.
+void TestDriveViewGraph::curvesMatchTheLegend()
 {
     DriveView view(nullptr, 0);
-    QCOMPARE(attachedItems(view), curvesOf(view));
-    QCOMPARE(view.positionCurve->title().text(), QStringLiteral("Position"));
-    QCOMPARE(view.setPointCurve->title().text(), QStringLiteral("SetPoint"));
-    QCOMPARE(view.speedCurve->title().text(), QStringLiteral("Speed"));
-    QCOMPARE(view.positionCurve->pen().color(), QColor(Qt::red));
-    QCOMPARE(view.setPointCurve->pen().color(), QColor(Qt::green));
-    QCOMPARE(view.speedCurve->pen().color(), QColor(Qt::blue));
-    for (QwtPlotItem* item : curvesOf(view)) {
-        auto* curve = static_cast<QwtPlotCurve*>(item);
-        QCOMPARE(curve->plot(), view.qwtPlot);
-        QCOMPARE(curve->dataSize(), size_t(0));
-        QCOMPARE(curve->pen().style(), Qt::SolidLine);
-        QCOMPARE(curve->pen().widthF(), QPen().widthF());
-        QVERIFY(!curve->symbol());
+    const QString legend = view.form().dockWidget->windowTitle();
+    const struct
+    {
+        QwtPlotCurve* curve;
+        const char* title;
+        Qt::GlobalColor colour;
+        const char* colourName;
+    } curves[] = {{view.positionCurve(), "Position", Qt::red, "red"},
+                  {view.setPointCurve(), "SetPoint", Qt::green, "green"},
+                  {view.speedCurve(), "Speed", Qt::blue, "blue"}};
+    for (const auto& c : curves) {
+        QCOMPARE(c.curve->title().text(), QLatin1String(c.title));
+        QCOMPARE(c.curve->pen().color(), QColor(c.colour));
+        QVERIFY2(legend.contains(QRegularExpression(QStringLiteral("%1 ?\\(%2\\)").arg(c.title, c.colourName))),
+                 qPrintable(legend));
+        QCOMPARE(c.curve->dataSize(), size_t(0));
     }
-    QVERIFY(view.graphClock.isValid());
-    QCOMPARE(view.timeBuffer.size(), 0);
-    QCOMPARE(view.positionBuffer.size(), 0);
-    QCOMPARE(view.setPointBuffer.size(), 0);
-    QCOMPARE(view.speedBuffer.size(), 0);
-    QVERIFY(view.qwtPlot->axisAutoScale(QwtPlot::xBottom));
-    QVERIFY(view.qwtPlot->axisAutoScale(QwtPlot::yLeft));
+    QCOMPARE(itemsOn(view).size(), 3);
 }
 
-void TestDriveViewGraph::firstPushAtClockSeconds()
+void TestDriveViewGraph::drawnValues_data()
 {
-    DriveView view(nullptr, 0);
-    QTest::qWait(150);
-    const double before = seconds(view);
-    view.pushGraphPosition(100, -20, 300);
-    const double after = seconds(view);
-
-    QCOMPARE(view.timeBuffer.size(), 1);
-    const double x = view.timeBuffer.at(0);
-    QVERIFY2(x >= 0.15, qPrintable(QString::number(x)));
-    QVERIFY(x >= before && x <= after);
-    QCOMPARE(view.positionCurve->dataSize(), size_t(1));
-    QCOMPARE(view.positionCurve->sample(0), QPointF(x, 100));
-    QCOMPARE(view.setPointCurve->sample(0), QPointF(x, 300));
-    QCOMPARE(view.speedCurve->sample(0), QPointF(x, -20));
+    QTest::addColumn<double>("position");
+    QTest::addColumn<double>("setPoint");
+    QTest::addColumn<double>("speed");
+    QTest::newRow("mid range") << 100.0 << 300.0 << -20.0;
+    QTest::newRow("16-bit extremes") << -32768.0 << 32767.0 << 32767.0;
+    // Ten times the slowest reverse speed is beyond 16 bits; it is drawn, not wrapped.
+    QTest::newRow("speed x10 past 16 bits") << 0.0 << -4096.0 << -32768.0;
 }
 
-void TestDriveViewGraph::samplesAndCurvesAgree()
+// Position and set-point as received, speed ten times as large, all against time.
+void TestDriveViewGraph::drawnValues()
 {
-    DriveView view(nullptr, 0);
-    for (int i = 0; i < 10; ++i)
-        view.pushGraphPosition(short(i), short(10 * i), short(100 * i));
-    QCOMPARE(view.positionBuffer.size(), 10);
-    for (int i = 0; i < 10; ++i) {
-        const double x = view.timeBuffer.at(i);
-        if (i > 0)
-            QVERIFY(x >= view.timeBuffer.at(i - 1));
-        QCOMPARE(view.positionBuffer.at(i), double(i));
-        QCOMPARE(view.speedBuffer.at(i), double(10 * i));
-        QCOMPARE(view.setPointBuffer.at(i), double(100 * i));
-        QCOMPARE(view.positionCurve->sample(size_t(i)), QPointF(x, i));
-        QCOMPARE(view.speedCurve->sample(size_t(i)), QPointF(x, 10 * i));
-        QCOMPARE(view.setPointCurve->sample(size_t(i)), QPointF(x, 100 * i));
-    }
-    // The curves hold copies: emptying the buffers does not change what they show.
-    for (SampleWindow* buffer : {&view.timeBuffer, &view.positionBuffer,
-                                 &view.setPointBuffer, &view.speedBuffer})
-        buffer->clear();
-    QCOMPARE(view.positionCurve->dataSize(), size_t(10));
-    QCOMPARE(view.positionCurve->sample(9).y(), 9.0);
+    QFETCH(double, position);
+    QFETCH(double, setPoint);
+    QFETCH(double, speed);
+    MotorSamples samples;
+    samples.append(1.25, 0, 0, 0);
+    samples.append(1.5, position, setPoint, speed);
+    DriveView view(nullptr, 3);
+    view.drawSamples(samples);
+    for (QwtPlotCurve* curve : curvesOf(view))
+        QCOMPARE(curve->dataSize(), size_t(2));
+    QCOMPARE(view.positionCurve()->sample(1), QPointF(1.5, position));
+    QCOMPARE(view.setPointCurve()->sample(1), QPointF(1.5, setPoint));
+    QCOMPARE(view.speedCurve()->sample(1), QPointF(1.5, 10 * speed));
+    QCOMPARE(view.speedCurve()->boundingRect().top(), std::min(0.0, 10 * speed));
 }
 
-void TestDriveViewGraph::slidingWindowOf501()
+void TestDriveViewGraph::drawsTheNewest501InArrivalOrder()
 {
+    MotorSamples samples;
+    QCOMPARE(samples.capacity(), 501);
     DriveView view(nullptr, 0);
-    for (int i = 0; i < 501; ++i)
-        view.pushGraphPosition(short(i), short(-i), short(2 * i));
-    for (const SampleWindow* buffer : {&view.timeBuffer, &view.positionBuffer,
-                                       &view.setPointBuffer, &view.speedBuffer})
-        QCOMPARE(buffer->size(), 501);
-    for (QwtPlotItem* item : curvesOf(view))
-        QCOMPARE(static_cast<QwtPlotCurve*>(item)->dataSize(), size_t(501));
-    QCOMPARE(view.positionBuffer.first(), 0.0);
-    const double secondTime = view.timeBuffer.at(1);
-
-    // The 502nd push drops the oldest sample of every buffer and curve.
-    view.pushGraphPosition(501, -501, 1002);
-    for (const SampleWindow* buffer : {&view.timeBuffer, &view.positionBuffer,
-                                       &view.setPointBuffer, &view.speedBuffer})
-        QCOMPARE(buffer->size(), 501);
-    QCOMPARE(view.timeBuffer.first(), secondTime);
-    QCOMPARE(view.positionBuffer.first(), 1.0);
-    QCOMPARE(view.speedBuffer.first(), -1.0);
-    QCOMPARE(view.setPointBuffer.first(), 2.0);
-    QCOMPARE(view.positionBuffer.last(), 501.0);
-    QCOMPARE(view.positionCurve->dataSize(), size_t(501));
-    QCOMPARE(view.positionCurve->sample(0), QPointF(secondTime, 1));
-    QCOMPARE(view.speedCurve->sample(500).y(), -501.0);
-    QCOMPARE(view.setPointCurve->sample(500).y(), 1002.0);
-
-    // Many more: always the newest 501, in arrival order.
-    for (int i = 502; i < 2000; ++i)
-        view.pushGraphPosition(short(i), short(-i), short(2 * i));
-    QCOMPARE(view.positionBuffer.size(), 501);
+    for (int i = 0; i < 2000; ++i)
+        samples.append(0.05 * i, i, -i, 2 * i);
+    view.drawSamples(samples);
+    for (QwtPlotCurve* curve : curvesOf(view))
+        QCOMPARE(curve->dataSize(), size_t(501));
     for (int i = 0; i < 501; ++i) {
-        QCOMPARE(view.positionBuffer.at(i), double(1499 + i));
-        QCOMPARE(view.positionCurve->sample(size_t(i)).y(), double(1499 + i));
-        QCOMPARE(view.positionCurve->sample(size_t(i)).x(), view.timeBuffer.at(i));
-        if (i > 0)
-            QVERIFY(view.timeBuffer.at(i) >= view.timeBuffer.at(i - 1));
+        const double n = 1499 + i;
+        QCOMPARE(view.positionCurve()->sample(size_t(i)), QPointF(0.05 * n, n));
+        QCOMPARE(view.setPointCurve()->sample(size_t(i)), QPointF(0.05 * n, -n));
+        QCOMPARE(view.speedCurve()->sample(size_t(i)), QPointF(0.05 * n, 20 * n));
     }
+
+    // The next broadcast drops the oldest sample.
+    samples.append(100, 2000, 0, 0);
+    view.drawSamples(samples);
+    QCOMPARE(view.positionCurve()->dataSize(), size_t(501));
+    QCOMPARE(view.positionCurve()->sample(0).y(), 1500.0);
+    QCOMPARE(view.positionCurve()->sample(500), QPointF(100, 2000));
 }
 
-void TestDriveViewGraph::negativeValues()
+void TestDriveViewGraph::resetTakesEverythingOffUntilTheNextDraw()
 {
+    const MotorSamples samples = ramp(20, 0);
     DriveView view(nullptr, 0);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    view.pushGraphPosition(-32768, -1, -4096);
-    view.pushGraphPosition(-100, -32768, 32767);
-    QCOMPARE(view.positionCurve->sample(0).y(), -32768.0);
-    QCOMPARE(view.speedCurve->sample(1).y(), -32768.0);
-    QCOMPARE(view.setPointCurve->sample(0).y(), -4096.0);
-    QCOMPARE(view.setPointCurve->sample(1).y(), 32767.0);
-    QVERIFY(view.positionCurve->boundingRect().top() < 0);
-    // The autoscaled axis reaches below zero.
-    QVERIFY(view.qwtPlot->axisScaleDiv(QwtPlot::yLeft).lowerBound() <= -32768);
-}
+    view.drawSamples(samples);
+    (new QwtPlotMarker)->attach(view.form().qwtPlot);
 
-void TestDriveViewGraph::resetEmptiesAndDetaches()
-{
-    DriveView view(nullptr, 0);
-    for (int i = 0; i < 20; ++i)
-        view.pushGraphPosition(short(i), short(i), short(i));
-    bool sentinelDeleted = false;
-    auto* sentinel = new Sentinel(&sentinelDeleted);
-    sentinel->attach(view.qwtPlot);
-
-    QwtPlotCurve* position = view.positionCurve;
     view.resetGraph();
-
-    QCOMPARE(view.timeBuffer.size(), 0);
-    QCOMPARE(view.positionBuffer.size(), 0);
-    QCOMPARE(view.setPointBuffer.size(), 0);
-    QCOMPARE(view.speedBuffer.size(), 0);
-    QVERIFY(view.qwtPlot->itemList().isEmpty());
-    // Other items on the plot go the way of Qwt 5's clear: detached and deleted.
-    QVERIFY(sentinelDeleted);
-    // The curves are detached, not deleted.
-    QCOMPARE(view.positionCurve, position);
-    for (QwtPlotItem* item : curvesOf(view))
-        QVERIFY(!item->plot());
-    QCOMPARE(view.positionCurve->title().text(), QStringLiteral("Position"));
-    QCOMPARE(view.speedCurve->pen().color(), QColor(Qt::blue));
-}
-
-void TestDriveViewGraph::resetTwiceInARow()
-{
-    DriveView view(nullptr, 0);
-    view.pushGraphPosition(1, 2, 3);
+    QVERIFY(itemsOn(view).isEmpty());
     view.resetGraph();
-    view.resetGraph();
-    QVERIFY(view.qwtPlot->itemList().isEmpty());
-    QCOMPARE(view.timeBuffer.size(), 0);
-    QCOMPARE(view.setPointCurve->title().text(), QStringLiteral("SetPoint"));
+    QVERIFY(itemsOn(view).isEmpty());
 
-    view.pushGraphPosition(4, 5, 6);
-    QCOMPARE(attachedItems(view), curvesOf(view));
-    QCOMPARE(view.positionCurve->dataSize(), size_t(1));
-    QCOMPARE(view.positionCurve->sample(0).y(), 4.0);
-    QCOMPARE(view.speedCurve->sample(0).y(), 5.0);
-    QCOMPARE(view.setPointCurve->sample(0).y(), 6.0);
+    view.drawSamples(samples);
+    QCOMPARE(itemsOn(view).size(), 3);
+    for (QwtPlotCurve* curve : curvesOf(view)) {
+        QVERIFY(itemsOn(view).contains(curve));
+        QCOMPARE(curve->dataSize(), size_t(20));
+    }
+    QCOMPARE(view.speedCurve()->pen().color(), QColor(Qt::blue));
 
-    // A view reset before any push at all.
+    // A view reset before it ever drew.
     DriveView fresh(nullptr, 1);
     fresh.resetGraph();
-    fresh.resetGraph();
-    QVERIFY(fresh.qwtPlot->itemList().isEmpty());
-    fresh.pushGraphPosition(7, 8, 9);
-    QCOMPARE(attachedItems(fresh), curvesOf(fresh));
+    QVERIFY(itemsOn(fresh).isEmpty());
+    fresh.drawSamples(samples);
+    QCOMPARE(itemsOn(fresh).size(), 3);
 }
 
-void TestDriveViewGraph::nextPushAfterResetAtCurrentClockTime()
+// The next draw may never come (the board is silent), so the old curves go at once.
+void TestDriveViewGraph::resetClearsTheScreenAtOnce()
 {
+    const MotorSamples samples = ramp(20, 1000);
     DriveView view(nullptr, 0);
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
-    for (int i = 0; i < 5; ++i)
-        view.pushGraphPosition(short(1000 + i), 0, 0);
-    QTest::qWait(200);
-    QVERIFY(screenPixelsOf(view, Qt::red) > 0);
+    view.drawSamples(samples);
+    QTRY_VERIFY(screenPixelsOf(view, Qt::red) > 0);
     view.resetGraph();
-    // Off the screen at once, not at the next push (which may never come).
-    QCOMPARE(screenPixelsOf(view, Qt::red), 0);
-    QCOMPARE(screenPixelsOf(view, Qt::green), 0);
-    QCOMPARE(screenPixelsOf(view, Qt::blue), 0);
+    QVERIFY(showsNoCurve(view));
 
-    const double before = seconds(view);
-    view.pushGraphPosition(42, -7, 99);
-    QCOMPARE(attachedItems(view), curvesOf(view));
-    QCOMPARE(view.timeBuffer.size(), 1);
-    // The clock was not restarted: the point is at the seconds since construction.
-    QVERIFY(view.timeBuffer.at(0) >= before);
-    QVERIFY(view.timeBuffer.at(0) >= 0.2);
-    QCOMPARE(view.positionCurve->sample(0), QPointF(view.timeBuffer.at(0), 42));
-    QCOMPARE(view.speedCurve->sample(0), QPointF(view.timeBuffer.at(0), -7));
-    QCOMPARE(view.setPointCurve->sample(0), QPointF(view.timeBuffer.at(0), 99));
-    QVERIFY(view.qwtPlot->axisScaleDiv(QwtPlot::xBottom).contains(view.timeBuffer.at(0)));
-}
-
-void TestDriveViewGraph::visibleViewReplotsOnPush()
-{
-    DriveView view(nullptr, 0);
+    // Reset while hidden: shown again, the graph is empty.
+    view.drawSamples(samples);
+    QTRY_VERIFY(screenPixelsOf(view, Qt::red) > 0);
+    view.hide();
+    view.resetGraph();
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
-    for (int i = 0; i < 50; ++i)
-        view.pushGraphPosition(short(5000 + i), short(-3000 - 10 * i), short(2000 + 10 * i));
-    QVERIFY(yTop(view) >= 5049);
-    QVERIFY(pixelsOf(view, Qt::red) > 0);
-    QVERIFY(pixelsOf(view, Qt::green) > 0);
-    QVERIFY(pixelsOf(view, Qt::blue) > 0);
+    QVERIFY(showsNoCurve(view));
 }
 
-void TestDriveViewGraph::hiddenViewKeepsSamplesAndReplotsWhenShown()
+void TestDriveViewGraph::hiddenViewDrawsWhenShown()
 {
+    const MotorSamples samples = ramp(50, 5000);
     DriveView view(nullptr, 0);
-    QVERIFY(!view.isVisible());
-    // Pushes this fast may share one clock millisecond: varying values keep every
-    // curve a line, not a dot.
-    for (int i = 0; i < 50; ++i)
-        view.pushGraphPosition(short(5000 + i), short(-3000 - 10 * i), short(2000 + 10 * i));
-    QCOMPARE(view.positionBuffer.size(), 50);
-    QCOMPARE(view.positionCurve->dataSize(), size_t(50));
-    // Hidden, the plot has not been redrawn: its axis still has the default scale.
+    view.drawSamples(samples);
+    QCOMPARE(view.positionCurve()->dataSize(), size_t(50));
+    // Hidden, the plot was not redrawn: its axis still has the default scale.
     QVERIFY(yTop(view) < 5000);
 
     view.show();
@@ -341,114 +255,82 @@ void TestDriveViewGraph::hiddenViewKeepsSamplesAndReplotsWhenShown()
     QVERIFY(screenPixelsOf(view, Qt::red) > 0);
     QVERIFY(screenPixelsOf(view, Qt::green) > 0);
     QVERIFY(screenPixelsOf(view, Qt::blue) > 0);
-    const QImage shown = view.qwtPlot->canvas()->grab().toImage();
-    QVERIFY(pixelsOf(view, Qt::red) > 0);
-    QVERIFY(pixelsOf(view, Qt::green) > 0);
-    QVERIFY(pixelsOf(view, Qt::blue) > 0);
-    // The operator sees what a replot right after each push would have drawn.
-    view.qwtPlot->replot();
-    QCOMPARE(view.qwtPlot->canvas()->grab().toImage(), shown);
+    // The operator sees what a replot right after the draw would have shown.
+    const QImage shown = view.form().qwtPlot->canvas()->grab().toImage();
+    view.form().qwtPlot->replot();
+    QCOMPARE(view.form().qwtPlot->canvas()->grab().toImage(), shown);
+
+    // Visible, a draw replots at once.
+    view.drawSamples(ramp(50, 9000));
+    QVERIFY(yTop(view) >= 9049);
 }
 
-void TestDriveViewGraph::hiddenTabReplotsWhenSelected()
+void TestDriveViewGraph::hiddenTabDrawsWhenSelected()
 {
-    QTabWidget tabs;
-    auto* page1 = new QWidget;
-    auto* page2 = new QWidget;
-    tabs.addTab(page1, "Motor 1");
-    tabs.addTab(page2, "Motor 2");
-    auto* view1 = new DriveView(page1, 0);
-    auto* view2 = new DriveView(page2, 1);
-    (new QVBoxLayout(page1))->addWidget(view1);
-    (new QVBoxLayout(page2))->addWidget(view2);
-    tabs.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&tabs));
-    QVERIFY(view1->isVisible());
-    QVERIFY(!view2->isVisible());
+    const MotorSamples first = ramp(30, 6000), second = ramp(30, 7000), later = ramp(30, 9000);
+    MotorTabs motors;
+    motors.tabs.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&motors.tabs));
+    QVERIFY(!motors.views[1]->isVisible());
 
-    for (int i = 0; i < 30; ++i) {
-        view1->pushGraphPosition(short(6000 + i), 0, 0);
-        view2->pushGraphPosition(short(7000 + i), 0, 0);
-    }
-    QVERIFY(yTop(*view1) >= 6029);
-    QCOMPARE(view2->positionBuffer.size(), 30);
-    QVERIFY(yTop(*view2) < 7000);
+    motors.views[0]->drawSamples(first);
+    motors.views[1]->drawSamples(second);
+    QVERIFY(yTop(*motors.views[0]) >= 6029);
+    QVERIFY(yTop(*motors.views[1]) < 7000);
 
-    tabs.setCurrentIndex(1);
-    QVERIFY(view2->isVisible());
-    QVERIFY(yTop(*view2) >= 7029);
-    QTRY_VERIFY(screenPixelsOf(*view2, Qt::red) > 0);
+    motors.tabs.setCurrentIndex(1);
+    QVERIFY(yTop(*motors.views[1]) >= 7029);
+    QTRY_VERIFY(screenPixelsOf(*motors.views[1], Qt::red) > 0);
 
-    // And back: the first view, hidden meanwhile, catches up too.
-    view1->pushGraphPosition(9000, 0, 0);
-    QVERIFY(yTop(*view1) < 9000);
-    tabs.setCurrentIndex(0);
-    QVERIFY(yTop(*view1) >= 9000);
+    // And back: the first view, drawn meanwhile while hidden, catches up too.
+    motors.views[0]->drawSamples(later);
+    QVERIFY(yTop(*motors.views[0]) < 9000);
+    motors.tabs.setCurrentIndex(0);
+    QVERIFY(yTop(*motors.views[0]) >= 9029);
 }
 
 // The dock can float out of a hidden tab; its graph must keep moving.
 void TestDriveViewGraph::floatingDockOfHiddenTabStaysLive()
 {
-    QTabWidget tabs;
-    auto* page1 = new QWidget;
-    auto* page2 = new QWidget;
-    tabs.addTab(page1, "Motor 1");
-    tabs.addTab(page2, "Motor 2");
-    auto* view2 = new DriveView(page2, 1);
-    (new QVBoxLayout(page2))->addWidget(view2);
-    tabs.setCurrentIndex(1);
-    tabs.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&tabs));
-    view2->dockWidget->setFloating(true);
-    tabs.setCurrentIndex(0);
-    QVERIFY(!view2->isVisible());
-    QTRY_VERIFY(view2->qwtPlot->isVisible());
+    const MotorSamples floating = ramp(10, 8000), docked = ramp(10, 12000);
+    MotorTabs motors;
+    DriveView& view = *motors.views[1];
+    QDockWidget* dock = view.form().dockWidget;
+    motors.tabs.setCurrentIndex(1);
+    motors.tabs.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&motors.tabs));
+    dock->setFloating(true);
+    motors.tabs.setCurrentIndex(0);
+    QVERIFY(!view.isVisible());
+    QTRY_VERIFY(view.form().qwtPlot->isVisible());
 
-    view2->pushGraphPosition(8000, 0, 0);
-    QVERIFY(yTop(*view2) >= 8000);
+    view.drawSamples(floating);
+    QVERIFY(yTop(view) >= 8009);
 
-    // Pushed while docked in a hidden tab, then floated out: drawn as it appears.
-    view2->dockWidget->setFloating(false);
-    QVERIFY(!view2->qwtPlot->isVisible());
-    view2->pushGraphPosition(12000, 0, 0);
-    QVERIFY(yTop(*view2) < 12000);
-    view2->dockWidget->setFloating(true);
-    QTRY_VERIFY(view2->qwtPlot->isVisible());
-    QVERIFY(yTop(*view2) >= 12000);
-}
-
-void TestDriveViewGraph::resetWhileHiddenShowsEmptyGraphWhenShown()
-{
-    DriveView view(nullptr, 0);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    for (int i = 0; i < 20; ++i)
-        view.pushGraphPosition(short(100 * i), short(50 * i), short(10 * i));
-    QVERIFY(pixelsOf(view, Qt::red) > 0);
-
-    view.hide();
-    view.resetGraph();
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    QCOMPARE(screenPixelsOf(view, Qt::red), 0);
-    QCOMPARE(screenPixelsOf(view, Qt::green), 0);
-    QCOMPARE(screenPixelsOf(view, Qt::blue), 0);
+    // Drawn while docked in the hidden tab, then floated out: drawn as it appears.
+    dock->setFloating(false);
+    QVERIFY(!view.form().qwtPlot->isVisible());
+    view.drawSamples(docked);
+    QVERIFY(yTop(view) < 12000);
+    dock->setFloating(true);
+    QTRY_VERIFY(view.form().qwtPlot->isVisible());
+    QVERIFY(yTop(view) >= 12009);
 }
 
 // The view turns off the canvas's own backing store for speed; the picture must not change.
 void TestDriveViewGraph::canvasDrawsTheSameAsWithQwtBackingStore()
 {
+    MotorSamples samples;
+    for (int i = 0; i < 600; ++i) {
+        const double phase = 0.05 * i;
+        samples.append(0.05 * i, std::round(2048 + 1800 * std::sin(phase)), (i / 100) % 2 ? 3000 : 1000,
+                       std::round(90 * std::cos(phase)));
+    }
     DriveView view(nullptr, 0);
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
-    for (int i = 0; i < 600; ++i) {
-        const double phase = 0.05 * i;
-        view.pushGraphPosition(short(2048 + 1800 * std::sin(phase)), short(900 * std::cos(phase)),
-                               short((i / 100) % 2 ? 3000 : 1000));
-        if (i % 50 == 0)
-            QTest::qWait(5);
-    }
-    auto* canvas = qobject_cast<QwtPlotCanvas*>(view.qwtPlot->canvas());
+    view.drawSamples(samples);
+    auto* canvas = qobject_cast<QwtPlotCanvas*>(view.form().qwtPlot->canvas());
     QVERIFY(canvas);
     QVERIFY(!canvas->testPaintAttribute(QwtPlotCanvas::BackingStore));
     const QImage direct = canvas->grab().toImage();
@@ -456,7 +338,7 @@ void TestDriveViewGraph::canvasDrawsTheSameAsWithQwtBackingStore()
     QVERIFY(pixelsOf(view, Qt::red) > 100);
 
     canvas->setPaintAttribute(QwtPlotCanvas::BackingStore, true);
-    view.qwtPlot->replot();
+    view.form().qwtPlot->replot();
     QCOMPARE(canvas->grab().toImage(), direct);
     QCOMPARE(view.grab().toImage(), wholeView);
 }

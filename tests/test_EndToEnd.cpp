@@ -1,24 +1,19 @@
 // The tool connected to the simulated boards (drive-sim) on a pseudo-terminal:
 // live values, parameter round trips, the EEPROM save, noise and a script run.
-#include "ui/MainWindow.h"
-#include "ui/DriveView.h"
+#include "core/DriveLink.h"
 #include "core/SerialDriver.h"
+#include "ui/DriveView.h"
+#include "ui/MainWindow.h"
 #include "support/Modal.h"
 
-#include <QDir>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
+using namespace SharedVariables;
 
-struct Probe : MainWindow
-{
-    using MainWindow::driveViews;
-    using MainWindow::scriptTimer;
-    using MainWindow::serialDriver;
-};
+namespace {
 
 // One run of drive-sim; it ends with this object.
 class Sim
@@ -52,19 +47,26 @@ public:
     QString output;
 };
 
-QString field(Probe& window, int motor, const char* name)
+// The tool: the link and its window.
+struct Tool
 {
-    return window.driveViews[motor]->findChild<QLineEdit*>(QStringLiteral("lineEdit_") + QLatin1String(name))->text();
-}
+    DriveLink link;
+    MainWindow window {link};
 
-bool connectTo(Probe& window, const Sim& sim)
-{
-    if (sim.port.isEmpty())
-        return false;
-    window.addPort(sim.port);
-    window.pushButton_Connect->click();
-    return window.labelConnected->text() == QLatin1String("Connected");
-}
+    QString field(int motor, Index index) const
+    {
+        return window.driveView(motor)->findChild<QLineEdit*>(variable(index).fieldName())->text();
+    }
+
+    bool connectTo(const Sim& sim)
+    {
+        if (sim.port.isEmpty())
+            return false;
+        window.addPort(sim.port);
+        window.form().pushButton_Connect->click();
+        return link.isConnected();
+    }
+};
 
 // A full sweep of the block takes 2.25 s; allow for a loaded machine.
 constexpr int SweepTimeoutMs = 20000;
@@ -79,105 +81,99 @@ private slots:
     void liveValuesOnEveryPanel()
     {
         Sim sim;
-        Probe window;
-        QVERIFY(connectTo(window, sim));
-        QTRY_VERIFY_WITH_TIMEOUT(!window.lineEdit_LoopTime->text().isEmpty()
-                                     && window.lineEdit_LoopTime->text() != QLatin1String("0"),
+        Tool tool;
+        QVERIFY(tool.connectTo(sim));
+        const QLineEdit* loopTime = tool.window.form().lineEdit_LoopTime;
+        QTRY_VERIFY_WITH_TIMEOUT(!loopTime->text().isEmpty() && loopTime->text() != QLatin1String("0"),
                                  SweepTimeoutMs);
-        for (int motor = 0; motor < 4; ++motor) {
-            QTRY_COMPARE_WITH_TIMEOUT(field(window, motor, "pid_Kp"), QStringLiteral("0.5"), SweepTimeoutMs);
-            QVERIFY(!field(window, motor, "MotorBias").isEmpty());
-            QVERIFY(window.driveViews[motor]->positionBuffer.size() > 0);
+        for (int motor = 0; motor < MotorCount; ++motor) {
+            QTRY_COMPARE_WITH_TIMEOUT(tool.field(motor, pid_Kp), QStringLiteral("0.5"), SweepTimeoutMs);
+            QVERIFY(!tool.field(motor, MotorBias).isEmpty());
+            QVERIFY(tool.link.samples(motor).size() > 0);
         }
     }
 
     void parameterRoundTripOnBoard2()
     {
         Sim sim;
-        Probe window;
-        QVERIFY(connectTo(window, sim));
-        window.addressComboBox->setCurrentText(QStringLiteral("0x02"));
-        QTRY_COMPARE_WITH_TIMEOUT(field(window, 2, "pid_Kp"), QStringLiteral("0.4"), SweepTimeoutMs);
+        Tool tool;
+        QVERIFY(tool.connectTo(sim));
+        tool.window.form().addressComboBox->setCurrentText(QStringLiteral("0x02"));
+        QTRY_COMPARE_WITH_TIMEOUT(tool.field(2, pid_Kp), QStringLiteral("0.4"), SweepTimeoutMs);
 
-        emit window.driveViews[2]->SpeedMaxChanged(777, 2);
-        QTRY_COMPARE_WITH_TIMEOUT(field(window, 2, "SpeedMax"), QStringLiteral("777"), SweepTimeoutMs);
+        DriveView* view = tool.window.driveView(2);
+        emit view->parameterEntered(SpeedMax, 2, 777);
+        QTRY_COMPARE_WITH_TIMEOUT(tool.field(2, SpeedMax), QStringLiteral("777"), SweepTimeoutMs);
 
         // The motor follows a new set-point under its control parameters.
-        const int start = field(window, 2, "Position").toInt();
+        const int start = tool.field(2, Position).toInt();
         const int target = start > 2000 ? start - 500 : start + 500;
-        emit window.driveViews[2]->SetPointChanged(target, 2);
-        QTRY_COMPARE_WITH_TIMEOUT(field(window, 2, "SetPoint"), QString::number(target), SweepTimeoutMs);
-        QTRY_VERIFY_WITH_TIMEOUT(qAbs(field(window, 2, "Position").toInt() - target) < 20, SweepTimeoutMs);
+        emit view->parameterEntered(SetPoint, 2, target);
+        QTRY_COMPARE_WITH_TIMEOUT(tool.field(2, SetPoint), QString::number(target), SweepTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(tool.field(2, Position).toInt() - target) < 20, SweepTimeoutMs);
 
         // Board 1 kept its own value.
-        window.addressComboBox->setCurrentText(QStringLiteral("0x01"));
-        QTRY_COMPARE_WITH_TIMEOUT(field(window, 2, "pid_Kp"), QStringLiteral("0.5"), SweepTimeoutMs);
-        QTRY_VERIFY_WITH_TIMEOUT(field(window, 2, "SpeedMax") != QLatin1String("777"), SweepTimeoutMs);
+        tool.window.form().addressComboBox->setCurrentText(QStringLiteral("0x01"));
+        QTRY_COMPARE_WITH_TIMEOUT(tool.field(2, pid_Kp), QStringLiteral("0.5"), SweepTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(tool.field(2, SpeedMax) != QLatin1String("777"), SweepTimeoutMs);
     }
 
     void saveEEPROMSurvivesARestart()
     {
         QTemporaryDir dir;
         const QString eeprom = dir.filePath(QStringLiteral("eeprom.bin"));
-        Probe window;
         {
             Sim sim({"--eeprom", eeprom});
-            QVERIFY(connectTo(window, sim));
-            emit window.driveViews[1]->CurrentLimitChanged(4321, 1);
-            QTRY_COMPARE_WITH_TIMEOUT(field(window, 1, "CurrentLimit"), QStringLiteral("4321"), SweepTimeoutMs);
-            QString text;
-            answerNextModal([&](QWidget* modal) {
-                text = messageBoxText(modal);
-                acceptModal(modal);
-            });
-            window.pushButton_SaveEEPROM->click();
-            QCOMPARE(text, QStringLiteral("Configuration saved to EEPROM for drive :1"));
+            Tool tool;
+            QVERIFY(tool.connectTo(sim));
+            emit tool.window.driveView(1)->parameterEntered(CurrentLimit, 1, 4321);
+            QTRY_COMPARE_WITH_TIMEOUT(tool.field(1, CurrentLimit), QStringLiteral("4321"), SweepTimeoutMs);
+            answerNextModal(acceptModal);
+            tool.window.form().pushButton_SaveEEPROM->click();
             QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(eeprom), SweepTimeoutMs);
-            window.pushButton_Disconnect->click();
         }
-        window.driveViews[1]->lineEdit_CurrentLimit->clear();
         Sim restarted({"--eeprom", eeprom});
-        QVERIFY(connectTo(window, restarted));
-        QTRY_COMPARE_WITH_TIMEOUT(field(window, 1, "CurrentLimit"), QStringLiteral("4321"), SweepTimeoutMs);
+        Tool tool;
+        QVERIFY(tool.connectTo(restarted));
+        QTRY_COMPARE_WITH_TIMEOUT(tool.field(1, CurrentLimit), QStringLiteral("4321"), SweepTimeoutMs);
     }
 
     void noiseLosesNothingButTheNoise()
     {
         Sim sim({"--noise", "0.5", "--seed", "7"});
-        Probe window;
-        QVERIFY(connectTo(window, sim));
+        Tool tool;
+        QVERIFY(tool.connectTo(sim));
+        // The link does not report raw frames; its driver, a child while connected, does.
+        const SerialDriver* driver = tool.link.findChild<SerialDriver*>();
+        QVERIFY(driver);
         int frames = 0;
         int strange = 0;
-        connect(window.serialDriver, &SerialDriver::messageReady, this, [&](const SerialMessage& message) {
+        connect(driver, &SerialDriver::messageReady, this, [&](const SerialMessage& message) {
             ++frames;
             const int type = message.bytes[SerialMessage::Type];
             strange += (type != 0x20 && type != 0x02) || message.bytes[SerialMessage::Dest] != 1;
         });
         QTRY_VERIFY_WITH_TIMEOUT(frames >= 200, SweepTimeoutMs);
         QCOMPARE(strange, 0);
-        for (int motor = 0; motor < 4; ++motor)
-            QTRY_COMPARE_WITH_TIMEOUT(field(window, motor, "pid_Kp"), QStringLiteral("0.5"), SweepTimeoutMs);
+        for (int motor = 0; motor < MotorCount; ++motor)
+            QTRY_COMPARE_WITH_TIMEOUT(tool.field(motor, pid_Kp), QStringLiteral("0.5"), SweepTimeoutMs);
     }
 
     void exampleScriptReachesTheRobot()
     {
         Sim sim;
-        Probe window;
-        QVERIFY(connectTo(window, sim));
+        Tool tool;
+        QVERIFY(tool.connectTo(sim));
+        const Ui::MainWindow& form = tool.window.form();
         answerNextModal([](QWidget* modal) {
             chooseInFileDialog(modal, QFINDTESTDATA("../scripts/all_commands.txt"));
         });
-        window.pushButton_ScriptLoad->click();
-        QVERIFY(window.tableWidget_Script->rowCount() > 0);
+        form.pushButton_ScriptLoad->click();
+        QVERIFY(form.tableWidget_Script->rowCount() > 0);
 
         QString completion;
-        answerNextModal(
-            [&](QWidget* modal) {
-                completion = messageBoxText(modal);
-                acceptModal(modal);
-            },
-            60000);
-        window.pushButton_ScriptStart->click();
+        answerNextModal([&](QWidget* modal) { completion = messageBoxText(modal); acceptModal(modal); }, 60000);
+        form.pushButton_ScriptStart->click();
         QTRY_COMPARE_WITH_TIMEOUT(completion, QStringLiteral("Script Completed"), 60000);
         QTRY_COMPARE_WITH_TIMEOUT(sim.commands().size(), 9, SweepTimeoutMs);
         QCOMPARE(sim.commands(), (QStringList {"mla 2048 2048 2048", "mra 2048 2048 2048", "mrn 2048 2048",

@@ -1,8 +1,8 @@
 // The main window at start, Connect and Disconnect on a pseudo-terminal, open
-// failures, a pulled port, the choice of board and the Close button.
-#include "ui/MainWindow.h"
+// failures, a pulled port, the choice of board, the EEPROM save and the Close button.
+#include "core/DriveLink.h"
 #include "core/PortNames.h"
-#include "core/SerialDriver.h"
+#include "ui/MainWindow.h"
 #include "support/Modal.h"
 #include "support/Pty.h"
 
@@ -12,39 +12,27 @@
 
 namespace {
 
-struct Probe : MainWindow
+void expectConnected(const MainWindow& window, const DriveLink& link, bool connected)
 {
-    using MainWindow::driveAddress;
-    using MainWindow::pollIndex;
-    using MainWindow::pollTimer;
-    using MainWindow::serialDriver;
+    const Ui::MainWindow& form = window.form();
+    QCOMPARE(form.labelConnected->text(), connected ? QStringLiteral("Connected") : QStringLiteral("Disconnected"));
+    QCOMPARE(form.serialComboBox->isEnabled(), !connected);
+    QCOMPARE(form.pushButton_Connect->isEnabled(), !connected);
+    QCOMPARE(form.pushButton_Disconnect->isEnabled(), connected);
+    QCOMPARE(form.driveSelectionBox->isEnabled(), connected);
+    QCOMPARE(form.addressComboBox->isEnabled(), connected);
+    QCOMPARE(link.isConnected(), connected);
+}
+
+// Answers the next message box and keeps its text.
+struct MessageBoxAnswer
+{
+    MessageBoxAnswer()
+    {
+        answerNextModal([this](QWidget* modal) { text = messageBoxText(modal); acceptModal(modal); });
+    }
+    QString text;
 };
-
-void expectDisconnected(Probe& window)
-{
-    QCOMPARE(window.labelConnected->text(), QStringLiteral("Disconnected"));
-    QVERIFY(window.serialComboBox->isEnabled());
-    QVERIFY(window.pushButton_Connect->isEnabled());
-    QVERIFY(!window.pushButton_Disconnect->isEnabled());
-    QVERIFY(!window.driveSelectionBox->isEnabled());
-    QVERIFY(!window.addressComboBox->isEnabled());
-    QVERIFY(!window.serialDriver);
-    QVERIFY(!window.pollTimer);
-}
-
-void expectConnected(Probe& window)
-{
-    QCOMPARE(window.labelConnected->text(), QStringLiteral("Connected"));
-    QVERIFY(!window.serialComboBox->isEnabled());
-    QVERIFY(!window.pushButton_Connect->isEnabled());
-    QVERIFY(window.pushButton_Disconnect->isEnabled());
-    QVERIFY(window.driveSelectionBox->isEnabled());
-    QVERIFY(window.addressComboBox->isEnabled());
-    QVERIFY(window.tabWidget->isEnabled());
-    QVERIFY(window.serialDriver);
-    QVERIFY(window.pollTimer && window.pollTimer->isActive());
-    QCOMPARE(window.pollTimer->interval(), 50);
-}
 
 } // namespace
 
@@ -55,54 +43,49 @@ class TestMainWindowConnection : public QObject
 private slots:
     void startState()
     {
-        Probe window;
+        DriveLink link;
+        MainWindow window(link);
+        const Ui::MainWindow& form = window.form();
         QCOMPARE(window.windowTitle(), QStringLiteral("VNH2SP30 Drive Setup"));
-        QCOMPARE(window.size(), QSize(1307, 807));
         QStringList ports;
-        for (int i = 0; i < window.serialComboBox->count(); ++i)
-            ports << window.serialComboBox->itemText(i);
+        for (int i = 0; i < form.serialComboBox->count(); ++i)
+            ports << form.serialComboBox->itemText(i);
         QCOMPARE(ports.mid(0, 6), (QStringList {"COM1", "COM2", "COM3", "COM4", "COM5", "COM6"}));
         QCOMPARE(ports.count(), QSet<QString>(ports.begin(), ports.end()).count());
-        QCOMPARE(window.serialComboBox->currentText(), QStringLiteral("COM1"));
-        expectDisconnected(window);
-        QVERIFY(window.tabWidget->isEnabled());
-        QCOMPARE(window.tabWidget->currentIndex(), 7);
-        QCOMPARE(window.tabWidget->tabText(7), QStringLiteral("Script"));
-        QCOMPARE(window.driveAddress, static_cast<unsigned char>(1));
-        QCOMPARE(window.addressComboBox->currentText(), QStringLiteral("0x01"));
-        QCOMPARE(window.addressComboBox->count(), 2);
-        QVERIFY(window.lineEdit_LoopTime->isReadOnly());
-        QVERIFY(!window.pushButton_ScriptStart->isEnabled());
-        QVERIFY(!window.pushButton_ScriptStop->isEnabled());
-        QCOMPARE(window.buttonBox->buttons().count(), 1);
-        QVERIFY(window.buttonBox->button(QDialogButtonBox::Close));
-    }
-
-    void tabsAndHeaders()
-    {
-        Probe window;
+        QCOMPARE(form.serialComboBox->currentText(), QStringLiteral("COM1"));
+        expectConnected(window, link, false);
+        QVERIFY(form.tabWidget->isEnabled());
         QStringList tabs;
-        for (int i = 0; i < window.tabWidget->count(); ++i)
-            tabs << window.tabWidget->tabText(i);
+        for (int i = 0; i < form.tabWidget->count(); ++i)
+            tabs << form.tabWidget->tabText(i);
         QCOMPARE(tabs, (QStringList {"Motor 0", "Motor 1", "Motor 2", "Motor 3", "MLA", "MRA", "MRN", "Script"}));
+        QCOMPARE(form.tabWidget->currentIndex(), 7);
         QStringList headers;
-        for (int i = 0; i < window.tableWidget_Script->columnCount(); ++i)
-            headers << window.tableWidget_Script->horizontalHeaderItem(i)->text();
+        for (int i = 0; i < form.tableWidget_Script->columnCount(); ++i)
+            headers << form.tableWidget_Script->horizontalHeaderItem(i)->text();
         QCOMPARE(headers, (QStringList {"Command", "ARG1", "ARG2", "ARG3", "ARG4", "ARG5", "ARG6", "ARG7", "ARG8"}));
-        QCOMPARE(window.tableWidget_Script->rowCount(), 0);
+        QCOMPARE(form.tableWidget_Script->rowCount(), 0);
+        QCOMPARE(link.board(), 1);
+        QCOMPARE(form.addressComboBox->count(), 2);
+        QCOMPARE(form.addressComboBox->currentText(), QStringLiteral("0x01"));
+        QVERIFY(form.lineEdit_LoopTime->isReadOnly());
+        QVERIFY(!form.pushButton_ScriptStart->isEnabled());
+        QVERIFY(!form.pushButton_ScriptStop->isEnabled());
     }
 
     void addPortOnceAndSelectIt()
     {
-        Probe window;
-        const int before = window.serialComboBox->count();
+        DriveLink link;
+        MainWindow window(link);
+        QComboBox* ports = window.form().serialComboBox;
+        const int before = ports->count();
         window.addPort(QStringLiteral("/dev/pts/77"));
         window.addPort(QStringLiteral("/dev/pts/77"));
-        QCOMPARE(window.serialComboBox->count(), before + 1);
-        QCOMPARE(window.serialComboBox->currentText(), QStringLiteral("/dev/pts/77"));
+        QCOMPARE(ports->count(), before + 1);
+        QCOMPARE(ports->currentText(), QStringLiteral("/dev/pts/77"));
         window.addPort(QStringLiteral("COM3"));
-        QCOMPARE(window.serialComboBox->count(), before + 1);
-        QCOMPARE(window.serialComboBox->currentText(), QStringLiteral("COM3"));
+        QCOMPARE(ports->count(), before + 1);
+        QCOMPARE(ports->currentText(), QStringLiteral("COM3"));
     }
 
     void portNameMapping_data()
@@ -127,87 +110,93 @@ private slots:
     void connectDisconnectConnect()
     {
         Pty pty;
-        Probe window;
+        DriveLink link;
+        MainWindow window(link);
         window.addPort(pty.slavePath());
         for (int round = 0; round < 2; ++round) {
-            window.pushButton_Connect->click();
-            expectConnected(window);
-            QCOMPARE(window.pollIndex, 0);
-            window.pushButton_Disconnect->click();
-            expectDisconnected(window);
-            QVERIFY(!window.tabWidget->isEnabled());
+            window.form().pushButton_Connect->click();
+            expectConnected(window, link, true);
+            QVERIFY(window.form().tabWidget->isEnabled());
+            QCOMPARE(link.nextPollAddress(), 0);
+            window.form().pushButton_Disconnect->click();
+            expectConnected(window, link, false);
+            QVERIFY(!window.form().tabWidget->isEnabled());
         }
     }
 
     void openFailureIsReported_data()
     {
         QTest::addColumn<QString>("port");
-        QTest::addColumn<QString>("mentions");
-        QTest::newRow("missing device path") << "/dev/no-such-port" << "/dev/no-such-port";
-        QTest::newRow("relative name") << "no-such-port" << "no-such-port";
+        QTest::newRow("missing device path") << "/dev/no-such-port";
+        QTest::newRow("relative name") << "no-such-port";
     }
 
     void openFailureIsReported()
     {
         QFETCH(QString, port);
-        QFETCH(QString, mentions);
-        Probe window;
+        DriveLink link;
+        MainWindow window(link);
         window.addPort(port);
-        QString text;
-        answerNextModal([&](QWidget* modal) {
-            text = messageBoxText(modal);
-            acceptModal(modal);
-        });
-        window.pushButton_Connect->click();
-        QVERIFY2(text.contains(mentions), qPrintable(text));
-        expectDisconnected(window);
+        MessageBoxAnswer box;
+        window.form().pushButton_Connect->click();
+        QVERIFY2(box.text.contains(port), qPrintable(box.text));
+        expectConnected(window, link, false);
     }
 
     void pulledPortDisconnectsAndTells()
     {
-        Probe window;
-        QString text;
+        DriveLink link;
+        MainWindow window(link);
         {
             Pty pty;
             window.addPort(pty.slavePath());
-            window.pushButton_Connect->click();
-            expectConnected(window);
-            answerNextModal([&](QWidget* modal) {
-                text = messageBoxText(modal);
-                acceptModal(modal);
-            });
+            window.form().pushButton_Connect->click();
+            expectConnected(window, link, true);
+            MessageBoxAnswer box;
             pty.closeMaster();
-            QTRY_VERIFY_WITH_TIMEOUT(!text.isEmpty(), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(!box.text.isEmpty(), 10000);
+            QVERIFY2(box.text.contains(QStringLiteral("lost")), qPrintable(box.text));
         }
-        QVERIFY2(text.contains(QStringLiteral("lost")), qPrintable(text));
-        expectDisconnected(window);
+        expectConnected(window, link, false);
 
         Pty replacement;
         window.addPort(replacement.slavePath());
-        window.pushButton_Connect->click();
-        expectConnected(window);
+        window.form().pushButton_Connect->click();
+        expectConnected(window, link, true);
     }
 
-    void addressSelection()
+    void boardSelectionAndEepromSave()
     {
         Pty pty;
-        Probe window;
+        DriveLink link;
+        MainWindow window(link);
         window.addPort(pty.slavePath());
-        window.pushButton_Connect->click();
-        window.addressComboBox->setCurrentText(QStringLiteral("0x02"));
-        QCOMPARE(window.driveAddress, static_cast<unsigned char>(2));
-        window.pushButton_Disconnect->click();
-        window.pushButton_Connect->click();
-        QCOMPARE(window.driveAddress, static_cast<unsigned char>(2));
-        window.addressComboBox->setCurrentText(QStringLiteral("0x01"));
-        QCOMPARE(window.driveAddress, static_cast<unsigned char>(1));
+        window.form().pushButton_Connect->click();
+        window.form().addressComboBox->setCurrentText(QStringLiteral("0x02"));
+        QCOMPARE(link.board(), 2);
+        {
+            MessageBoxAnswer box;
+            window.form().pushButton_SaveEEPROM->click();
+            QCOMPARE(box.text, QStringLiteral("Configuration saved to EEPROM for drive :2"));
+        }
+        // Queued before the box opened, so it leads whatever the polling added meanwhile.
+        QCOMPARE(pty.read(16, 10000).left(16).toHex(' '),
+                 QByteArray("63 61 6e 01 20 01 61 02 01 00 00 00 00 00 00 00"));
+
+        // The board stays chosen across a reconnection.
+        window.form().pushButton_Disconnect->click();
+        window.form().pushButton_Connect->click();
+        QCOMPARE(link.board(), 2);
+        window.form().addressComboBox->setCurrentText(QStringLiteral("0x01"));
+        QCOMPARE(link.board(), 1);
     }
 
     void closeButtonEndsTheEventLoop()
     {
-        Probe window;
+        DriveLink link;
+        MainWindow window(link);
         window.show();
-        QTimer::singleShot(0, window.buttonBox->button(QDialogButtonBox::Close), &QPushButton::click);
+        QTimer::singleShot(0, window.form().buttonBox->button(QDialogButtonBox::Close), &QPushButton::click);
         QCOMPARE(QApplication::exec(), 0);
     }
 };

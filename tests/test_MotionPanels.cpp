@@ -1,61 +1,90 @@
 // The MLA, MRA and MRN panels as the operator uses them: the joint dialogs, GO's
 // validation in on-screen order and the frame it queues in wire order.
 #include "ui/MainWindow.h"
+#include "core/DriveLink.h"
+#include "support/Frames.h"
 #include "support/Modal.h"
+#include "support/Pty.h"
 
 #include <QInputDialog>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QTimer>
 #include <QtTest>
 
 namespace {
 
-struct Probe : MainWindow
+// A panel's heading, and its joints' fields and Set buttons in on-screen order.
+struct Panel
 {
-    using MainWindow::mla;
-    using MainWindow::mra;
-    using MainWindow::mrn;
-    using MainWindow::txQueue;
-    using MainWindow::txTimer;
+    QLabel* heading;
+    QList<QLineEdit*> fields;
+    QList<QPushButton*> setButtons;
+    QPushButton* go;
+};
 
-    Probe() { txTimer->stop(); }
+Panel panelOf(const MainWindow& window, const QString& name)
+{
+    if (name == "MLA") {
+        const Ui::MLA& p = window.leftArmPanel();
+        return {p.label_MLA, {p.lineEdit_Elbow, p.lineEdit_Pitch, p.lineEdit_Yaw},
+                {p.pushButton_Elbow, p.pushButton_Pitch, p.pushButton_Yaw}, p.pushButton_Go};
+    }
+    if (name == "MRA") {
+        const Ui::MRA& p = window.rightArmPanel();
+        return {p.label_MRA, {p.lineEdit_Elbow, p.lineEdit_Pitch, p.lineEdit_Yaw},
+                {p.pushButton_Elbow, p.pushButton_Pitch, p.pushButton_Yaw}, p.pushButton_Go};
+    }
+    const Ui::MRN& p = window.neckPanel();
+    return {p.label_MRN, {p.lineEdit_Pitch, p.lineEdit_Yaw}, {p.pushButton_Pitch, p.pushButton_Yaw}, p.pushButton_Go};
+}
 
-    // The panel's joints in on-screen order, and its buttons.
-    QList<QLineEdit*> fields(const QString& panel)
+// The window on a link open to a pseudo-terminal: a closed link drops robot commands.
+struct ConnectedWindow
+{
+    Pty pty;
+    DriveLink link;
+    MainWindow window{link};
+
+    // The robot command frames waiting to be sent; the polling's board frames start with "can".
+    QList<QByteArray> robotFramesQueued() const
     {
-        if (panel == "MLA")
-            return {mla.lineEdit_Elbow, mla.lineEdit_Pitch, mla.lineEdit_Yaw};
-        if (panel == "MRA")
-            return {mra.lineEdit_Elbow, mra.lineEdit_Pitch, mra.lineEdit_Yaw};
-        return {mrn.lineEdit_Pitch, mrn.lineEdit_Yaw};
-    }
-    QList<QPushButton*> setButtons(const QString& panel)
-    {
-        if (panel == "MLA")
-            return {mla.pushButton_Elbow, mla.pushButton_Pitch, mla.pushButton_Yaw};
-        if (panel == "MRA")
-            return {mra.pushButton_Elbow, mra.pushButton_Pitch, mra.pushButton_Yaw};
-        return {mrn.pushButton_Pitch, mrn.pushButton_Yaw};
-    }
-    QPushButton* goButton(const QString& panel)
-    {
-        return panel == "MLA" ? mla.pushButton_Go : panel == "MRA" ? mra.pushButton_Go : mrn.pushButton_Go;
+        QList<QByteArray> frames;
+        for (const SerialMessage& frame : link.transmitQueue())
+            if (!wireBytes(frame).startsWith("can"))
+                frames << wireBytes(frame);
+        return frames;
     }
 };
 
-QByteArray sent(const SerialMessage& message)
-{
-    return QByteArray(reinterpret_cast<const char*>(message.bytes), message.length);
-}
-
+// What a joint dialog showed: its texts, owner and start, and the values the operator can
+// reach: its minimum, maximum and step, then where 4097 and -1 end up.
 struct SeenDialog
 {
     QString title, label;
-    int value = -1, minimum = -1, maximum = -1, step = -1;
-    int clampedHigh = -1, clampedLow = -1;
     QWidget* parent = nullptr;
+    int start = -1;
+    QList<int> range;
 };
+
+// Presses a Set button and answers its dialog with chosen, accepting or cancelling it.
+SeenDialog setJoint(QPushButton* set, int chosen, bool accept)
+{
+    SeenDialog seen;
+    answerNextModal([&seen, chosen, accept](QWidget* modal) {
+        auto* dialog = qobject_cast<QInputDialog*>(modal);
+        if (!dialog)
+            return rejectModal(modal);
+        seen = {dialog->windowTitle(), dialog->labelText(), dialog->parentWidget(), dialog->intValue(),
+                {dialog->intMinimum(), dialog->intMaximum(), dialog->intStep()}};
+        for (int tried : {4097, -1}) {
+            dialog->setIntValue(tried);
+            seen.range << dialog->intValue();
+        }
+        dialog->setIntValue(chosen);
+        accept ? dialog->accept() : dialog->reject();
+    });
+    set->click();
+    return seen;
+}
 
 } // namespace
 
@@ -68,7 +97,6 @@ private slots:
     void jointDialog();
     void go_data();
     void go();
-    void twoGosQueueTwoFrames();
     void panelTexts_data();
     void panelTexts();
 };
@@ -77,9 +105,7 @@ void TestMotionPanels::jointDialog_data()
 {
     QTest::addColumn<QString>("panel");
     QTest::addColumn<int>("joint");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("label");
-
+    QTest::addColumn<QString>("name");
     const struct { const char* panel; int joint; const char* name; } joints[] = {
         {"MLA", 0, "Elbow"}, {"MLA", 1, "Pitch"}, {"MLA", 2, "Yaw"},
         {"MRA", 0, "Elbow"}, {"MRA", 1, "Pitch"}, {"MRA", 2, "Yaw"},
@@ -87,70 +113,35 @@ void TestMotionPanels::jointDialog_data()
     };
     for (const auto& j : joints) {
         const QString name = QStringLiteral("%1 %2").arg(j.panel, j.name);
-        QTest::newRow(qPrintable(name)) << j.panel << j.joint << name + " Value"
-                                        << "Enter " + name + " value";
+        QTest::newRow(qPrintable(name)) << j.panel << j.joint << name;
     }
 }
 
 // Each dialog: its texts and bounds, starting at 0 on an empty field and at the value
-// shown afterwards; OK writes the value back, Cancel leaves the field alone.
+// shown afterwards; OK writes the value to the field, Cancel leaves it. Nothing is sent.
 void TestMotionPanels::jointDialog()
 {
     QFETCH(QString, panel);
     QFETCH(int, joint);
-    QFETCH(QString, title);
-    QFETCH(QString, label);
+    QFETCH(QString, name);
+    ConnectedWindow w;
+    QVERIFY(w.link.open(w.pty.slavePath()));
+    QLineEdit* field = panelOf(w.window, panel).fields[joint];
+    QPushButton* set = panelOf(w.window, panel).setButtons[joint];
 
-    Probe window;
-    QLineEdit* field = window.fields(panel)[joint];
-    QPushButton* set = window.setButtons(panel)[joint];
-
-    const auto answer = [](SeenDialog& seen, int chosen, bool accept) {
-        answerNextModal([&seen, chosen, accept](QWidget* modal) {
-            auto* dialog = qobject_cast<QInputDialog*>(modal);
-            if (!dialog)
-                return rejectModal(modal);
-            seen.title = dialog->windowTitle();
-            seen.label = dialog->labelText();
-            seen.value = dialog->intValue();
-            seen.minimum = dialog->intMinimum();
-            seen.maximum = dialog->intMaximum();
-            seen.step = dialog->intStep();
-            seen.parent = dialog->parentWidget();
-            dialog->setIntValue(4097);
-            seen.clampedHigh = dialog->intValue();
-            dialog->setIntValue(-1);
-            seen.clampedLow = dialog->intValue();
-            dialog->setIntValue(chosen);
-            accept ? dialog->accept() : dialog->reject();
-        });
-    };
-
-    SeenDialog first;
-    answer(first, 4096, true);
-    set->click();
-    QCOMPARE(first.title, title);
-    QCOMPARE(first.label, label);
-    QCOMPARE(first.parent, &window);
-    QCOMPARE(first.value, 0);
-    QCOMPARE(first.minimum, 0);
-    QCOMPARE(first.maximum, 4096);
-    QCOMPARE(first.step, 1);
-    QCOMPARE(first.clampedHigh, 4096);
-    QCOMPARE(first.clampedLow, 0);
+    const SeenDialog first = setJoint(set, 4096, true);
+    QCOMPARE(first.title, name + " Value");
+    QCOMPARE(first.label, "Enter " + name + " value");
+    QCOMPARE(first.parent, &w.window);
+    QCOMPARE(first.start, 0);
+    QCOMPARE(first.range, (QList<int>{0, 4096, 1, 4096, 0}));
     QCOMPARE(field->text(), QString("4096"));
 
-    SeenDialog second;
-    answer(second, 7, false);
-    set->click();
-    QCOMPARE(second.value, 4096);
+    QCOMPARE(setJoint(set, 7, false).start, 4096);
     QCOMPARE(field->text(), QString("4096"));
-
-    SeenDialog third;
-    answer(third, 0, true);
-    set->click();
+    setJoint(set, 0, true);
     QCOMPARE(field->text(), QString("0"));
-    QVERIFY(window.txQueue.isEmpty());
+    QVERIFY(w.robotFramesQueued().isEmpty());
 }
 
 void TestMotionPanels::go_data()
@@ -160,87 +151,64 @@ void TestMotionPanels::go_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<QByteArray>("wire");
 
-    const QByteArray none;
-    QTest::newRow("MLA fresh: Elbow first") << "MLA" << QStringList{"", "", ""}
-                                            << "MLA - Elbow value invalid" << none;
-    QTest::newRow("MLA only Elbow set: Pitch") << "MLA" << QStringList{"100", "", ""}
-                                               << "MLA - Pitch value invalid" << none;
-    QTest::newRow("MLA Yaw not a number") << "MLA" << QStringList{"1", "2", "3x"}
-                                          << "MLA - Yaw value invalid" << none;
-    QTest::newRow("MLA Elbow beyond 32 bits") << "MLA" << QStringList{"3000000000", "1", "2"}
-                                              << "MLA - Elbow value invalid" << none;
-    QTest::newRow("MLA Elbow 100 Pitch 200 Yaw 300") << "MLA" << QStringList{"100", "200", "300"} << ""
-                                                     << QByteArray::fromHex("6D6C61 6400 2C01 C800");
-    QTest::newRow("MRA fresh: Elbow first") << "MRA" << QStringList{"", "", ""}
-                                            << "MRA - Elbow value invalid" << none;
-    QTest::newRow("MRA Pitch blank") << "MRA" << QStringList{"1", " ", "3"}
-                                     << "MRA - Pitch value invalid" << none;
-    QTest::newRow("MRA Yaw empty") << "MRA" << QStringList{"1", "2", ""} << "MRA - Yaw value invalid" << none;
-    QTest::newRow("MRA Elbow 1 Pitch 2 Yaw 3") << "MRA" << QStringList{"1", "2", "3"} << ""
-                                               << QByteArray::fromHex("6D7261 0100 0300 0200");
-    QTest::newRow("MRA signs, blanks, 16 bits") << "MRA" << QStringList{" -1 ", "+5", "70000"} << ""
-                                                << QByteArray::fromHex("6D7261 FFFF 7011 0500");
-    QTest::newRow("MRN fresh: Pitch first") << "MRN" << QStringList{"", ""} << "MRN - Pitch value invalid" << none;
-    QTest::newRow("MRN Yaw not a number") << "MRN" << QStringList{"1", "z"} << "MRN - Yaw value invalid" << none;
-    QTest::newRow("MRN Pitch 4096 Yaw 0") << "MRN" << QStringList{"4096", "0"} << ""
-                                          << QByteArray::fromHex("6D726E 0010 0000");
-    QTest::newRow("MRN Pitch 1 Yaw 2") << "MRN" << QStringList{"1", "2"} << ""
-                                       << QByteArray::fromHex("6D726E 0100 0200");
+    const struct { const char *name, *panel; QStringList fields; const char *message, *wire; } rows[] = {
+        {"MLA fresh: Elbow first", "MLA", {"", "", ""}, "MLA - Elbow value invalid", ""},
+        {"MLA only Elbow set: Pitch", "MLA", {"100", "", ""}, "MLA - Pitch value invalid", ""},
+        {"MLA Yaw not a number", "MLA", {"1", "2", "3x"}, "MLA - Yaw value invalid", ""},
+        {"MLA Elbow beyond 32 bits", "MLA", {"3000000000", "1", "2"}, "MLA - Elbow value invalid", ""},
+        {"MLA Elbow 100 Pitch 200 Yaw 300", "MLA", {"100", "200", "300"}, "", "6D6C61 6400 2C01 C800"},
+        {"MRA fresh: Elbow first", "MRA", {"", "", ""}, "MRA - Elbow value invalid", ""},
+        {"MRA Pitch blank", "MRA", {"1", " ", "3"}, "MRA - Pitch value invalid", ""},
+        {"MRA Yaw empty", "MRA", {"1", "2", ""}, "MRA - Yaw value invalid", ""},
+        {"MRA Elbow 1 Pitch 2 Yaw 3", "MRA", {"1", "2", "3"}, "", "6D7261 0100 0300 0200"},
+        {"MRA signs, blanks, 16 bits", "MRA", {" -1 ", "+5", "70000"}, "", "6D7261 FFFF 7011 0500"},
+        {"MRN fresh: Pitch first", "MRN", {"", ""}, "MRN - Pitch value invalid", ""},
+        {"MRN Yaw not a number", "MRN", {"1", "z"}, "MRN - Yaw value invalid", ""},
+        {"MRN Pitch 4096 Yaw 0", "MRN", {"4096", "0"}, "", "6D726E 0010 0000"},
+        {"MRN Pitch 1 Yaw 2", "MRN", {"1", "2"}, "", "6D726E 0100 0200"},
+    };
+    for (const auto& r : rows)
+        QTest::newRow(r.name) << r.panel << r.fields << r.message << QByteArray::fromHex(r.wire);
 }
 
+// Invalid joints stop GO with a box naming the first in on-screen order; valid ones queue
+// one frame per press. The fields keep what the operator typed either way.
 void TestMotionPanels::go()
 {
     QFETCH(QString, panel);
     QFETCH(QStringList, fields);
     QFETCH(QString, message);
     QFETCH(QByteArray, wire);
+    ConnectedWindow w;
+    QVERIFY(w.link.open(w.pty.slavePath()));
+    const Panel shown = panelOf(w.window, panel);
+    QCOMPARE(shown.fields.size(), fields.size());
+    for (int i = 0; i < fields.size(); ++i)
+        shown.fields[i]->setText(fields[i]);
 
-    Probe window;
-    const QList<QLineEdit*> edits = window.fields(panel);
-    QCOMPARE(edits.size(), fields.size());
-    for (int i = 0; i < edits.size(); ++i)
-        edits[i]->setText(fields[i]);
-
-    QString shown;
-    bool noParent = false, singleOkDefault = false, modal = false;
+    QString boxText;
+    bool plainOkBox = false; // modal, a window of its own, OK its one and default button
     if (!message.isEmpty()) {
-        answerNextModal([&](QWidget* box) {
-            shown = messageBoxText(box);
-            noParent = !box->parentWidget();
-            modal = box->isModal();
-            if (auto* messageBox = qobject_cast<QMessageBox*>(box))
-                singleOkDefault = messageBox->buttons().size() == 1
-                                  && messageBox->defaultButton() == messageBox->button(QMessageBox::Ok);
-            acceptModal(box);
+        answerNextModal([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            boxText = messageBoxText(modal);
+            plainOkBox = box && box->isModal() && !box->parentWidget() && box->buttons().size() == 1
+                && box->defaultButton() == box->button(QMessageBox::Ok);
+            acceptModal(modal);
         });
     }
-    window.goButton(panel)->click();
+    shown.go->click();
 
-    QCOMPARE(shown, message);
+    QCOMPARE(boxText, message);
     if (!message.isEmpty()) {
-        QVERIFY(noParent);
-        QVERIFY(modal);
-        QVERIFY(singleOkDefault);
-        QVERIFY(window.txQueue.isEmpty());
+        QVERIFY(plainOkBox);
+        QVERIFY(w.robotFramesQueued().isEmpty());
     } else {
-        QCOMPARE(window.txQueue.size(), 1);
-        QCOMPARE(sent(window.txQueue.first()), wire);
+        shown.go->click();
+        QCOMPARE(w.robotFramesQueued(), (QList<QByteArray>{wire, wire}));
     }
-    for (int i = 0; i < edits.size(); ++i)
-        QCOMPARE(edits[i]->text(), fields[i]);
-}
-
-void TestMotionPanels::twoGosQueueTwoFrames()
-{
-    Probe window;
-    window.mla.lineEdit_Elbow->setText("100");
-    window.mla.lineEdit_Pitch->setText("200");
-    window.mla.lineEdit_Yaw->setText("300");
-    window.mla.pushButton_Go->click();
-    window.mla.pushButton_Go->click();
-    QCOMPARE(window.txQueue.size(), 2);
-    QVERIFY(window.txQueue[0] == window.txQueue[1]);
-    QCOMPARE(sent(window.txQueue[1]), QByteArray::fromHex("6D6C61 6400 2C01 C800"));
+    for (int i = 0; i < fields.size(); ++i)
+        QCOMPARE(shown.fields[i]->text(), fields[i]);
 }
 
 void TestMotionPanels::panelTexts_data()
@@ -248,51 +216,45 @@ void TestMotionPanels::panelTexts_data()
     QTest::addColumn<QString>("panel");
     QTest::addColumn<QString>("heading");
     QTest::addColumn<QStringList>("joints");
-
     QTest::newRow("MLA") << "MLA" << "MLA - Move Left Arm" << QStringList{"Elbow", "Pitch", "Yaw"};
     QTest::newRow("MRA") << "MRA" << "MRA - Move Right Arm" << QStringList{"Elbow", "Pitch", "Yaw"};
     QTest::newRow("MRN") << "MRN" << "MRN - Move Robot Neck" << QStringList{"Pitch", "Yaw"};
 }
 
-// What the operator reads on each tab, joints left to right.
+// What the operator reads on each tab: joints left to right, each captioned above its field.
 void TestMotionPanels::panelTexts()
 {
     QFETCH(QString, panel);
     QFETCH(QString, heading);
     QFETCH(QStringList, joints);
+    ConnectedWindow w;
+    QVERIFY(w.link.open(w.pty.slavePath()));
+    const Panel shown = panelOf(w.window, panel);
+    QCOMPARE(shown.heading->text(), heading);
+    QWidget* host = shown.heading->parentWidget();
+    w.window.form().tabWidget->setCurrentWidget(host->parentWidget());
+    w.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.window));
 
-    Probe window;
-    QWidget* host = window.findChild<QWidget*>(panel + "_Widget");
-    QVERIFY(host);
-    auto* label = host->findChild<QLabel*>("label_" + panel);
-    QVERIFY(label);
-    QCOMPARE(label->text(), heading);
-    QCOMPARE(label->font().pointSize(), 32);
-
-    window.resize(1307, 807);
-    window.tabWidget->setCurrentWidget(host->parentWidget());
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    const QList<QLineEdit*> edits = window.fields(panel);
-    QCOMPARE(edits.size(), joints.size());
+    QCOMPARE(shown.fields.size(), joints.size());
+    const auto rectOf = [host](const QWidget* widget) { return QRect(widget->mapTo(host, QPoint()), widget->size()); };
     int left = -1;
-    for (int i = 0; i < edits.size(); ++i) {
+    for (int i = 0; i < joints.size(); ++i) {
+        const QRect field = rectOf(shown.fields[i]);
         QLabel* caption = nullptr;
-        for (QLabel* candidate : host->findChildren<QLabel*>())
-            caption = candidate->text() == joints[i] ? candidate : caption;
+        for (QLabel* label : host->findChildren<QLabel*>()) {
+            const QRect at = rectOf(label);
+            if (label->text() == joints[i] && at.left() <= field.right() && at.right() >= field.left())
+                caption = label;
+        }
         QVERIFY2(caption, qPrintable(joints[i]));
-        QCOMPARE(caption->font().pointSize(), 16);
-        QVERIFY(edits[i]->isReadOnly());
-        QCOMPARE(edits[i]->minimumHeight(), 30);
-        QCOMPARE(window.setButtons(panel)[i]->text(), QString("Set"));
-        QCOMPARE(window.setButtons(panel)[i]->minimumHeight(), 30);
-        const int x = edits[i]->mapTo(host, QPoint()).x();
-        QVERIFY(x > left);
-        QVERIFY(caption->mapTo(host, QPoint()).x() <= x);
-        left = x;
+        QVERIFY(rectOf(caption).bottom() < field.top());
+        QVERIFY(shown.fields[i]->isReadOnly());
+        QCOMPARE(shown.setButtons[i]->text(), QString("Set"));
+        QVERIFY(field.left() > left);
+        left = field.left();
     }
-    QCOMPARE(window.goButton(panel)->text(), QString("GO"));
-    QCOMPARE(window.goButton(panel)->minimumHeight(), 80);
+    QCOMPARE(shown.go->text(), QString("GO"));
 }
 
 QTEST_MAIN(TestMotionPanels)

@@ -1,30 +1,12 @@
-// The robot command set on the wire: exact bytes of every command, through the frame
-// builder and through the window's builders, queued whether or not connected.
-#include "ui/MainWindow.h"
+// The robot command set on the wire: exact bytes of every command, as the frame builder
+// makes them and as the link puts them on the line.
+#include "core/DriveLink.h"
 #include "protocol/RobotCommand.h"
+#include "support/Pty.h"
 
-#include <QTimer>
 #include <QtTest>
 
 namespace {
-
-struct Probe : MainWindow
-{
-    using MainWindow::isConnected;
-    using MainWindow::ScriptMEB;
-    using MainWindow::ScriptMLA;
-    using MainWindow::ScriptMRA;
-    using MainWindow::ScriptMRE;
-    using MainWindow::ScriptMRM;
-    using MainWindow::ScriptMRN;
-    using MainWindow::txQueue;
-    using MainWindow::txTimer;
-};
-
-QByteArray sent(const SerialMessage& message)
-{
-    return QByteArray(reinterpret_cast<const char*>(message.bytes), message.length);
-}
 
 // Behind the bytes sent, a frame keeps the zeros of the default frame.
 QByteArray whole(const SerialMessage& message)
@@ -41,8 +23,8 @@ class TestRobotCommands : public QObject
 private slots:
     void frameBytes_data();
     void frameBytes();
-    void windowBuilders_data() { frameBytes_data(); }
-    void windowBuilders();
+    void onTheLine_data() { frameBytes_data(); }
+    void onTheLine();
     void findMatchesWholeWordOnly_data();
     void findMatchesWholeWordOnly();
 };
@@ -86,32 +68,19 @@ void TestRobotCommands::frameBytes()
     QCOMPARE(whole(frame), wire + QByteArray(SerialMessage::FrameSize - wire.size(), '\0'));
 }
 
-void TestRobotCommands::windowBuilders()
+void TestRobotCommands::onTheLine()
 {
     QFETCH(QString, word);
     QFETCH(QVector<int>, values);
     QFETCH(QByteArray, wire);
 
-    Probe window;
-    window.txTimer->stop();
-    QVERIFY(!window.isConnected());
-    const QVector<int>& v = values;
-    if (word == "mla")
-        window.ScriptMLA(v[0], v[1], v[2]);
-    else if (word == "mra")
-        window.ScriptMRA(v[0], v[1], v[2]);
-    else if (word == "mrn")
-        window.ScriptMRN(v[0], v[1]);
-    else if (word == "mrm")
-        window.ScriptMRM(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
-    else if (word == "meb")
-        window.ScriptMEB(v[0], v[1], v[2], v[3]);
-    else
-        window.ScriptMRE(v[0], v[1], v[2], v[3], v[4], v[5]);
-
-    QCOMPARE(window.txQueue.size(), 1);
-    QCOMPARE(sent(window.txQueue.first()), wire);
-    QCOMPARE(whole(window.txQueue.first()), wire + QByteArray(SerialMessage::FrameSize - wire.size(), '\0'));
+    Pty pty;
+    DriveLink link;
+    QVERIFY(link.open(pty.slavePath()));
+    link.queueRobotCommand(*RobotCommands::find(word), values);
+    QCOMPARE(link.transmitQueue().size(), 1);
+    // The command's bytes and nothing else: the next frame on the line is a poll request.
+    QCOMPARE(pty.read(wire.size() + 3, 10000).left(wire.size() + 3), wire + "can");
 }
 
 void TestRobotCommands::findMatchesWholeWordOnly_data()

@@ -1,4 +1,5 @@
-// The variable block layout: addresses, the split into PRIORITY and CMD, typed access and formats.
+// The variable block layout: addresses, the split into PRIORITY and CMD, typed access, formats
+// and the bounds the parameters are entered within.
 #include "protocol/SharedVariables.h"
 
 #include <QTest>
@@ -76,6 +77,43 @@ private slots:
         QCOMPARE(QLatin1String(variable(MotorBias).name), QLatin1String("MotorBias"));
         QCOMPARE(QLatin1String(variable(Position).name), QLatin1String("Position"));
         QCOMPARE(QLatin1String(variable(Speed).name), QLatin1String("Speed"));
+    }
+
+    // What each parameter's entry dialog accepts, in the order of the setup panel's buttons.
+    void parameterBounds_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<double>("minimum");
+        QTest::addColumn<double>("maximum");
+        QTest::addColumn<bool>("isFloat");
+        const struct { const char* name; double minimum, maximum; bool isFloat; } rows[] = {
+            {"CtrlMode", 0, 3, false},        {"CtrlType", 0, 3, false},
+            {"SetPointSrc", 0, 4, false},     {"PosMesSrc", 0, 3, false},
+            {"SetPoint", 0, 4096, false},     {"SetPointMax", 0, 4096, false},
+            {"SetPointMin", 0, 4096, false},  {"ADCOffset", -4096, 4096, false},
+            {"SpeedMax", 0, 4096, false},     {"AccelerationStep", 0, 4096, false},
+            {"CurrentOffset", 0, 4096, false}, {"CurrentLimit", 0, 10000, false},
+            {"EncoderBias", 0, 1, false},     {"MotorBias", 0, 1, false},
+            {"pid_Kp", 0, 1e6, true},         {"pid_Ki", 0, 1e6, true},
+            {"pid_Kd", 0, 1e6, true},         {"pid_error_max", 0, 1e6, true},
+        };
+        int position = 0;
+        for (const auto& r : rows)
+            QTest::newRow(r.name) << position++ << r.minimum << r.maximum << r.isFloat;
+    }
+
+    void parameterBounds()
+    {
+        QFETCH(int, position);
+        QFETCH(double, minimum);
+        QFETCH(double, maximum);
+        QFETCH(bool, isFloat);
+        const Variable& parameter = variable(parameters()[size_t(position)]);
+        QCOMPARE(QLatin1String(parameter.name), QLatin1String(QTest::currentDataTag()));
+        QVERIFY(parameter.writable);
+        QCOMPARE(parameter.minimum, minimum);
+        QCOMPARE(parameter.maximum, maximum);
+        QCOMPARE(parameter.isFloat(), isFloat);
     }
 
     void formats_data()
