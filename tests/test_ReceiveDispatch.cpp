@@ -144,7 +144,10 @@ private slots:
         MainWindow window(link);
         link.receiveFrame(reply(2, 0, 0x91, 8, "0a00f6ff00000080"));
         link.receiveFrame(reply(2, 0, 0x92, 8, "0001000200030004"));
-        // Speeds and set-points reach the fields at once; only positions add samples.
+        // Live values reach the fields with the next reply, of any window; only positions
+        // add samples.
+        QCOMPARE(field(window, 1, Speed)->text(), QString());
+        link.receiveFrame(reply(0x20, 1, 0x62, 2, "0500"));
         QCOMPARE(field(window, 1, Speed)->text(), QStringLiteral("-10"));
         QCOMPARE(field(window, 3, Speed)->text(), QStringLiteral("-32768"));
         QCOMPARE(field(window, 2, SetPoint)->text(), QStringLiteral("768"));
@@ -152,6 +155,7 @@ private slots:
             QCOMPARE(link.samples(motor).size(), 0);
 
         link.receiveFrame(reply(2, 0, 0x90, 8, "0100ffff03000400"));
+        link.receiveFrame(reply(0x20, 1, 0x62, 2, "0500"));
         QCOMPARE(field(window, 1, Position)->text(), QStringLiteral("-1"));
         const double positions[] {1, -1, 3, 4};
         const double speeds[] {10, -10, 0, -32768};
