@@ -110,6 +110,7 @@ void DriveLink::close()
     delete driver;
     driver = nullptr;
     queue.clear();
+    outstanding.clear();
     transmitTimer->stop();
     pollTimer->stop();
     pollAddress = 0;
@@ -175,9 +176,32 @@ void DriveLink::sendNextFrame()
         transmitTimer->stop();
         return;
     }
-    driver->writeMessage(queue.takeFirst());
+    const SerialMessage frame = queue.takeFirst();
+    driver->writeMessage(frame);
+    const unsigned char* bytes = frame.bytes;
+    if (frame.length == SerialMessage::FrameSize && bytes[SerialMessage::Type] == SerialMessage::VariableType
+        && (bytes[SerialMessage::BootRtrLength] & SerialMessage::RtrBit)) {
+        outstanding.append({bytes[SerialMessage::Dest],
+                            joinAddress(bytes[SerialMessage::Priority], bytes[SerialMessage::Cmd])});
+        // A board that stopped answering must not make the list grow without end.
+        if (outstanding.size() > PollingQueueBound)
+            outstanding.removeFirst();
+    }
     if (queue.isEmpty())
         transmitTimer->stop();
+}
+
+void DriveLink::requestWindow(int address)
+{
+    CANMessage read;
+    read.priority = priorityOf(address);
+    read.type = SerialMessage::VariableType;
+    read.cmd = cmdOf(address);
+    read.dest = uint8_t(boardAddress);
+    read.rtr = true;
+    read.readWrite = true;
+    read.dataLength = 8;
+    queueFrame(read);
 }
 
 void DriveLink::pollNextWindow()
@@ -185,15 +209,7 @@ void DriveLink::pollNextWindow()
     if (!isConnected() || queue.size() > PollingQueueBound)
         return;
 
-    CANMessage read;
-    read.priority = priorityOf(pollAddress);
-    read.type = SerialMessage::VariableType;
-    read.cmd = cmdOf(pollAddress);
-    read.dest = uint8_t(boardAddress);
-    read.rtr = true;
-    read.readWrite = true;
-    read.dataLength = 8;
-    queueFrame(read);
+    requestWindow(pollAddress);
 
     pollAddress += WindowSize;
     if (pollAddress > BlockSize - 1)
@@ -222,6 +238,7 @@ void DriveLink::receiveFrame(const SerialMessage& frame)
         const int dataLength = bytes[SerialMessage::BootRtrLength] & SerialMessage::DataLengthMask;
         const int at = joinAddress(bytes[SerialMessage::Priority], bytes[SerialMessage::Cmd]);
         storeBytes(at, bytes + SerialMessage::Data, std::min(dataLength, 8), true);
+        matchReply(at);
         break;
     }
     case SerialMessage::LiveValueType:
@@ -229,6 +246,18 @@ void DriveLink::receiveFrame(const SerialMessage& frame)
         break;
     default:
         break;
+    }
+}
+
+void DriveLink::matchReply(int address)
+{
+    for (int i = 0; i < outstanding.size(); ++i) {
+        if (outstanding[i].address != address)
+            continue;
+        const Request answered = outstanding[i];
+        outstanding.erase(outstanding.begin(), outstanding.begin() + i + 1);
+        emit windowRead(answered.board, answered.address);
+        return;
     }
 }
 

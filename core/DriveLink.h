@@ -56,6 +56,9 @@ public:
     void queueRobotCommand(const RobotCommand& command, const QVector<int>& values);
     // A frame for the selected board; dropped while disconnected.
     void queueFrame(const CANMessage& message);
+    // Asks the selected board for the WindowSize bytes at a block address (a multiple of
+    // WindowSize); windowRead reports the answer.
+    void requestWindow(int address);
 
     const SharedVariables::Block& mirror() const { return block; }
     const MotorSamples& samples(int motor) const { return motorSamples[size_t(motor)]; }
@@ -80,6 +83,10 @@ signals:
     // reported when a reply arrives (see storeBytes).
     void variableChanged(int motor, SharedVariables::Index index);
     void loopTimeChanged();
+    // A reply answered a read request that went on the line to board at address: its
+    // bytes, now in the mirror, are that board's. A reply that answers no request (one
+    // that waited in the line, or a board's own) fills the mirror but is not reported.
+    void windowRead(int board, int address);
     // One position broadcast was appended to the samples of every motor.
     void samplesAppended();
     void samplesCleared();
@@ -92,11 +99,21 @@ private:
     void receiveLiveValues(const SerialMessage& frame);
     void appendFrame(const SerialMessage& frame);
     void handlePortLost(const QString& reason);
+    void matchReply(int address);
 
     SerialDriver* driver = nullptr;
     QString port;
     QString failure;
     QList<SerialMessage> queue;
+    struct Request
+    {
+        int board;
+        int address;
+    };
+    // Read requests sent and not yet answered, oldest first. A board answers in order,
+    // so a reply answers the oldest request for its address and any older request is
+    // no longer answered.
+    QList<Request> outstanding;
     QTimer* transmitTimer = nullptr;
     QTimer* pollTimer = nullptr;
     int pollAddress = 0;

@@ -148,6 +148,41 @@ private slots:
         QCOMPARE(hexQueue(link), QList<QByteArray> {expected.toHex(' ')});
     }
 
+    // Replies count as a board's only when they answer a request sent to it, in order.
+    void repliesMatchRequests_data()
+    {
+        QTest::addColumn<QList<int>>("requested"); // window addresses, sent to board 2
+        QTest::addColumn<QList<int>>("replies");
+        QTest::addColumn<QList<int>>("read");
+        QTest::newRow("answered") << QList<int>{8, 16} << QList<int>{8, 16} << QList<int>{8, 16};
+        QTest::newRow("unasked reply") << QList<int>{8} << QList<int>{24, 8} << QList<int>{8};
+        QTest::newRow("answered twice") << QList<int>{8} << QList<int>{8, 8} << QList<int>{8};
+        QTest::newRow("skipped request") << QList<int>{8, 16, 8} << QList<int>{16, 8, 8} << QList<int>{16, 8};
+    }
+
+    void repliesMatchRequests()
+    {
+        QFETCH(QList<int>, requested);
+        QFETCH(QList<int>, replies);
+        QFETCH(QList<int>, read);
+        Pty pty;
+        DriveLink link;
+        QVERIFY(link.open(pty.slavePath()));
+        link.selectBoard(2);
+        for (int address : requested)
+            link.requestWindow(address);
+        drain(link);
+        link.selectBoard(1); // requests already sent stay board 2's
+        QList<int> reported;
+        connect(&link, &DriveLink::windowRead, this, [&](int board, int address) {
+            QCOMPARE(board, 2);
+            reported << address;
+        });
+        for (int address : replies)
+            link.receiveFrame(variableWrite(address, 2, QByteArray(8, '\x01')));
+        QCOMPARE(reported, read);
+    }
+
     void nothingQueuedWhileDisconnected()
     {
         Pty pty;
