@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// One CSV layout for live samples: recordings, plot exports and `drive-ctl watch --csv`.
+// One line per motor and position broadcast; values as received (the speed is not
+// scaled). An event line (a lost port, a board switch) leaves the values empty and says
+// what happened in the last column.
+namespace SampleCsv {
+
+inline QByteArray header()
+{
+    return QByteArrayLiteral("time_s,board,motor,position,set_point,speed,event\n");
+}
+
+inline QByteArray row(double seconds, int board, int motor, int position, int setPoint, int speed)
+{
+    return QByteArray::number(seconds, 'f', 3) + ',' + QByteArray::number(board) + ',' + QByteArray::number(motor)
+        + ',' + QByteArray::number(position) + ',' + QByteArray::number(setPoint) + ',' + QByteArray::number(speed)
+        + ",\n";
+}
+
+// The event text is quoted, so it may hold commas.
+inline QByteArray eventRow(double seconds, int board, const QString& event)
+{
+    QString quoted = event;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QByteArray::number(seconds, 'f', 3) + ',' + QByteArray::number(board) + ",,,,,\"" + quoted.toUtf8()
+        + "\"\n";
+}
+
+} // namespace SampleCsv
