@@ -2,18 +2,21 @@
 // broadcast, each followed by the drawing it causes. Each view holds the full window
 // of 501 samples, so every push slides it.
 //
-// Through the main window (frames into SerialMessageReady, as the serial driver
-// delivers them; the window shown as the operator has it):
+// Through the drive link and the main window showing it (frames into
+// DriveLink::receiveFrame, as the serial driver delivers them; the window shown as the
+// operator has it):
 //   Reply_Changing  one variable reply per window of the sweep, its bytes different
-//                   from what the mirror holds: updateView formats every field and sets
-//                   the ones that changed; the motor tab is visible, so they repaint;
+//                   from what the mirror holds: the window formats and sets the fields
+//                   of the variables that changed; the motor tab is visible, so they
+//                   repaint;
 //   Reply_Unchanged the same replies again with the bytes the mirror holds already:
-//                   every field formatted, none set;
+//                   the link reports no change, nothing is formatted or set;
 //   Window_Broadcast_MotorTabVisible / _MotorTabHidden
-//                   one position broadcast (TYPE 2, CMD 0x90) into the four views, with
-//                   the "Motor 0" tab selected or the "Script" tab (the one at start).
+//                   one position broadcast (TYPE 2, CMD 0x90) into the samples of the
+//                   four motors and their views, with the "Motor 0" tab selected or the
+//                   "Script" tab (the one at start).
 //
-// The four drive views alone, the pushes without the window:
+// The four drive views alone, each drawing samples of its own, without link or window:
 //   AllVisible      four views, each shown in a window of its own, all redrawn per
 //                   broadcast;
 //   OneTabVisible   the four views on the tabs of a tab widget, as in the main window:
@@ -32,8 +35,9 @@
 //
 // Run with QT_QPA_PLATFORM=offscreen (the default set below when it is unset):
 //   build/bin/bench_views
-#include "ui/MainWindow.h"
+#include "core/DriveLink.h"
 #include "ui/DriveView.h"
+#include "ui/MainWindow.h"
 
 #include <benchmark/benchmark.h>
 
@@ -43,10 +47,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTabWidget>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -94,27 +98,30 @@ public:
             }
         }
         for (DriveView* view : views)
-            static_cast<QwtPlotCanvas*>(view->qwtPlot->canvas())
+            static_cast<QwtPlotCanvas*>(view->form().qwtPlot->canvas())
                 ->setPaintAttribute(QwtPlotCanvas::BackingStore, qwtBackingStore);
         settle(200);
         // Fill every view's window, then slide it once more so each push drops a sample.
-        for (int i = 0; i <= DriveView::GraphSamples; ++i)
+        for (int i = 0; i <= MotorSamples::DefaultCapacity; ++i)
             push(false);
         settle(100);
     }
 
-    // One position broadcast: a sample into each view, in motor order.
+    // One position broadcast: a sample into each motor's samples, each view drawing
+    // them, in motor order.
     void push(bool replotEachPush)
     {
         ++tick;
         for (int motor = 0; motor < Motors; ++motor) {
             const double phase = 0.05 * tick + motor;
-            const auto position = static_cast<short>(2048 + 1800 * std::sin(phase));
-            const auto speed = static_cast<short>(10 * std::lround(90 * std::cos(phase)));
-            const auto setPoint = static_cast<short>((tick / 100) % 2 ? 3000 : 1000);
-            views[static_cast<size_t>(motor)]->pushGraphPosition(position, speed, setPoint);
+            const double position = std::lround(2048 + 1800 * std::sin(phase));
+            const double speed = std::lround(90 * std::cos(phase));
+            const double setPoint = (tick / 100) % 2 ? 3000 : 1000;
+            samples[size_t(motor)].append(0.05 * tick, position, setPoint, speed);
+            DriveView* view = views[size_t(motor)];
+            view->drawSamples(samples[size_t(motor)]);
             if (replotEachPush)
-                views[static_cast<size_t>(motor)]->qwtPlot->replot();
+                view->form().qwtPlot->replot();
         }
     }
 
@@ -125,6 +132,7 @@ private:
     std::unique_ptr<QTabWidget> tabs;
     std::vector<std::unique_ptr<DriveView>> owned;
     std::vector<DriveView*> views;
+    std::array<MotorSamples, Motors> samples;
     long tick = 0;
 };
 
@@ -163,18 +171,19 @@ void BM_Broadcast_AllHiddenReplotEachPush(benchmark::State& state)
     runBroadcasts(state, Visibility::AllHidden, true);
 }
 
-// The main window as the operator has it, fed frames as the serial driver delivers them.
-class Window : public MainWindow
+// The main window as the operator has it, on a link fed frames as the serial driver
+// delivers them. Nothing is connected, so neither of the link's timers runs.
+class Window
 {
 public:
     explicit Window(bool motorTabVisible)
+        : window(link)
     {
-        // Nothing is connected: the transmit tick would only empty an empty queue.
-        txTimer->stop();
-        tabWidget->setCurrentIndex(motorTabVisible ? 0 : tabWidget->count() - 1);
-        show();
+        QTabWidget* tabs = window.form().tabWidget;
+        tabs->setCurrentIndex(motorTabVisible ? 0 : tabs->count() - 1);
+        window.show();
         settle(200);
-        for (int i = 0; i <= DriveView::GraphSamples; ++i)
+        for (int i = 0; i <= MotorSamples::DefaultCapacity; ++i)
             receive(positionBroadcast());
         for (int address = 0; address < SharedVariables::BlockSize; address += SharedVariables::WindowSize)
             receive(variableReply(address, 0));
@@ -183,7 +192,7 @@ public:
 
     void receive(const SerialMessage& frame)
     {
-        SerialMessageReady(frame);
+        link.receiveFrame(frame);
         QApplication::processEvents();
     }
 
@@ -191,8 +200,8 @@ public:
     {
         ++tick;
         CANMessage message;
-        message.type = 2;
-        message.cmd = 0x90;
+        message.type = SerialMessage::LiveValueType;
+        message.cmd = SerialMessage::LivePositions;
         message.dataLength = 8;
         for (int motor = 0; motor < Motors; ++motor) {
             const auto position = static_cast<short>(2048 + 1800 * std::sin(0.05 * tick + motor));
@@ -207,7 +216,7 @@ public:
     {
         CANMessage message;
         message.priority = SharedVariables::priorityOf(address);
-        message.type = 0x20;
+        message.type = SerialMessage::VariableType;
         message.cmd = SharedVariables::cmdOf(address);
         message.dataLength = static_cast<unsigned char>(
             std::min(SharedVariables::WindowSize, SharedVariables::BlockSize - address));
@@ -217,6 +226,8 @@ public:
     }
 
 private:
+    DriveLink link;
+    MainWindow window;
     long tick = 0;
 };
 

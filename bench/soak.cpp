@@ -5,18 +5,21 @@
 //
 // Reports the CPU time of the tool (this process; the simulator is not counted) as a
 // share of one core, its peak resident memory and its growth after the first minute
-// (after the first 20% of shorter runs), the gaps between ticks of the 10 ms transmit
-// timer and the longest txQueue. With --check it exits with 1 when the queue went above
-// its bound, the memory grew more than K KiB or no replies came back.
-#include "ui/MainWindow.h"
+// (after the first 20% of shorter runs), the gaps between ticks of the link's 10 ms
+// transmit timer (the timer runs only while frames wait: after it stopped, a gap starts
+// when polling starts it again) and the link's longest transmit queue. With --check it
+// exits with 1 when the queue went above its bound, the memory grew more than K KiB or
+// no replies came back.
+#include "core/DriveLink.h"
 #include "core/SerialDriver.h"
+#include "ui/MainWindow.h"
 #include "support/ResidentMemory.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
+#include <QTabWidget>
 #include <QTimer>
 
 #include <algorithm>
@@ -95,51 +98,63 @@ private:
     qint64 longest = 0;
 };
 
-class SoakWindow : public MainWindow
+// Watches a link from outside, through its timers (children of the link) and the
+// driver of its connection. Connected after the link's own slots, it sees the queue as
+// each tick left it.
+class LinkWatch : public QObject
 {
 public:
-    SoakWindow()
+    explicit LinkWatch(DriveLink& link)
+        : link(link)
     {
-        // The operator watches a motor: its tab is visible, so values and graph repaint.
-        tabWidget->setCurrentIndex(0);
-        connect(txTimer, &QTimer::timeout, this, [this] {
+        for (QTimer* timer : link.findChildren<QTimer*>()) {
+            if (timer->interval() == DriveLink::TransmitIntervalMs)
+                transmitTimer = timer;
+            else if (timer->interval() == DriveLink::PollIntervalMs)
+                pollTimer = timer;
+        }
+        if (!transmitTimer || !pollTimer)
+            return;
+        connect(transmitTimer, &QTimer::timeout, this, [this] {
             const qint64 now = clock.nsecsElapsed();
             if (measuring && lastTick >= 0)
                 gaps.add(now - lastTick);
-            lastTick = now;
-            longestQueue = std::max(longestQueue, int(txQueue.size()));
+            // The tick stops once the queue is empty; the next gap starts when it restarts.
+            lastTick = transmitTimer->isActive() ? now : -1;
+        });
+        connect(pollTimer, &QTimer::timeout, this, [this] {
+            longestQueue = std::max(longestQueue, int(this->link.transmitQueue().size()));
+            if (lastTick < 0 && transmitTimer->isActive())
+                lastTick = clock.nsecsElapsed();
+        });
+        connect(&link, &DriveLink::connected, this, [this] {
+            auto* driver = this->link.findChild<SerialDriver*>();
+            if (!driver)
+                return;
+            connect(driver, &SerialDriver::messageReady, this, [this](const SerialMessage& frame) {
+                if (frame.bytes[SerialMessage::Type] == SerialMessage::VariableType)
+                    ++variableReplies;
+                else if (frame.bytes[SerialMessage::Type] == SerialMessage::LiveValueType)
+                    ++liveValueReplies;
+            });
         });
         clock.start();
     }
 
-    bool connectTo(const QString& port)
-    {
-        addPort(port);
-        pushButton_Connect->click();
-        if (!serialDriver || !pollTimer)
-            return false;
-        // After the window's own slots: the queue is measured with the new requests in it.
-        connect(pollTimer, &QTimer::timeout, this,
-                [this] { longestQueue = std::max(longestQueue, int(txQueue.size())); });
-        connect(serialDriver, &SerialDriver::messageReady, this, [this](const SerialMessage& frame) {
-            if (frame.bytes[SerialMessage::Type] == 0x20)
-                ++variableReplies;
-            else if (frame.bytes[SerialMessage::Type] == 0x02)
-                ++liveValueReplies;
-        });
-        return true;
-    }
+    bool foundTimers() const { return transmitTimer && pollTimer; }
 
-    bool stillConnected() const { return serialDriver != nullptr; }
-    void disconnectLine() { pushButton_Disconnect->click(); }
-
-    QElapsedTimer clock;
-    qint64 lastTick = -1;
     bool measuring = false;
     GapHistogram gaps;
     int longestQueue = 0;
     long variableReplies = 0;
     long liveValueReplies = 0;
+
+private:
+    DriveLink& link;
+    QTimer* transmitTimer = nullptr;
+    QTimer* pollTimer = nullptr;
+    QElapsedTimer clock;
+    qint64 lastTick = -1;
 };
 
 QString defaultSimulator()
@@ -192,10 +207,24 @@ int main(int argc, char** argv)
     // Robot commands the simulator reports are not needed; reading them keeps its pipe open.
     QObject::connect(&sim, &QProcess::readyReadStandardOutput, [&sim] { sim.readAllStandardOutput(); });
 
-    SoakWindow window;
+    DriveLink link;
+    MainWindow window(link);
+    LinkWatch watch(link);
+    if (!watch.foundTimers()) {
+        std::fprintf(stderr, "soak: the link's transmit and polling timers were not found\n");
+        return 2;
+    }
+    // The operator watches a motor: its tab is visible, so values and graph repaint.
+    window.form().tabWidget->setCurrentWidget(window.form().tab_1);
     window.resize(1307, 807);
     window.show();
-    if (port.isEmpty() || !window.connectTo(port)) {
+    if (port.isEmpty()) {
+        std::fprintf(stderr, "soak: the simulator named no port\n");
+        return 2;
+    }
+    window.addPort(port);
+    window.form().pushButton_Connect->click();
+    if (!link.isConnected()) {
         std::fprintf(stderr, "soak: cannot connect to the simulator's port \"%s\"\n", qPrintable(port));
         return 2;
     }
@@ -203,7 +232,7 @@ int main(int argc, char** argv)
     const double cpuAtStart = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    window.measuring = true;
+    watch.measuring = true;
 
     long residentAtWarmUp = 0;
     long residentAfterWarmUp = 0;
@@ -219,7 +248,7 @@ int main(int argc, char** argv)
             residentAtWarmUp = resident;
         if (elapsed >= warmUpSeconds)
             residentAfterWarmUp = std::max(residentAfterWarmUp, resident);
-        if (elapsed >= seconds || !window.stillConnected()) {
+        if (elapsed >= seconds || !link.isConnected()) {
             residentAtEnd = resident;
             app.quit();
         }
@@ -229,15 +258,15 @@ int main(int argc, char** argv)
 
     const double wallSeconds = wall.elapsed() / 1000.0;
     const double cpu = cpuSeconds() - cpuAtStart;
-    const bool linkHeld = window.stillConnected();
-    window.measuring = false;
-    window.disconnectLine();
+    const bool linkHeld = link.isConnected();
+    watch.measuring = false;
+    window.form().pushButton_Disconnect->click();
     sim.terminate();
     sim.waitForFinished(5000);
 
     const long growth = residentAtEnd - residentAtWarmUp;
     const long growthMax = residentAfterWarmUp - residentAtWarmUp;
-    const double repliesPerSecond = double(window.variableReplies + window.liveValueReplies) / wallSeconds;
+    const double repliesPerSecond = double(watch.variableReplies + watch.liveValueReplies) / wallSeconds;
     std::printf("soak_seconds %.1f\n", wallSeconds);
     std::printf("cpu_pct_of_core %.2f\n", 100.0 * cpu / wallSeconds);
     // The kernel's high-water mark lags behind the pages it counts; a sample may be higher.
@@ -245,15 +274,15 @@ int main(int argc, char** argv)
     std::printf("rss_at_warmup_kib %ld (after %d s)\n", residentAtWarmUp, warmUpSeconds);
     std::printf("rss_growth_kib %ld\n", growth);
     std::printf("rss_growth_max_kib %ld\n", growthMax);
-    std::printf("tx_ticks %lld\n", window.gaps.count());
-    std::printf("tx_tick_gap_median_ms %.1f\n", window.gaps.quantileMs(0.5));
-    std::printf("tx_tick_gap_p99_ms %.1f\n", window.gaps.quantileMs(0.99));
-    std::printf("tx_tick_gap_longest_ms %.1f\n", window.gaps.longestMs());
-    std::printf("tx_tick_lateness_longest_ms %.1f\n", std::max(0.0, window.gaps.longestMs() - TickMs));
-    std::printf("tx_ticks_late_100ms %lld\n", window.gaps.countAtLeastMs(TickMs + 100));
-    std::printf("tx_queue_longest %d (bound %d)\n", window.longestQueue, QueueBound);
+    std::printf("tx_ticks %lld\n", watch.gaps.count());
+    std::printf("tx_tick_gap_median_ms %.1f\n", watch.gaps.quantileMs(0.5));
+    std::printf("tx_tick_gap_p99_ms %.1f\n", watch.gaps.quantileMs(0.99));
+    std::printf("tx_tick_gap_longest_ms %.1f\n", watch.gaps.longestMs());
+    std::printf("tx_tick_lateness_longest_ms %.1f\n", std::max(0.0, watch.gaps.longestMs() - TickMs));
+    std::printf("tx_ticks_late_100ms %lld\n", watch.gaps.countAtLeastMs(TickMs + 100));
+    std::printf("tx_queue_longest %d (bound %d)\n", watch.longestQueue, QueueBound);
     std::printf("replies_per_second %.1f (variable %ld, live values %ld)\n", repliesPerSecond,
-                window.variableReplies, window.liveValueReplies);
+                watch.variableReplies, watch.liveValueReplies);
 
     std::fflush(stdout);
     if (!parser.isSet(checkOption))
@@ -265,9 +294,9 @@ int main(int argc, char** argv)
     };
     if (!linkHeld)
         broken("the connection was lost");
-    if (window.longestQueue > QueueBound)
-        broken("txQueue went above its bound");
-    if (window.variableReplies == 0 || window.liveValueReplies == 0)
+    if (watch.longestQueue > QueueBound)
+        broken("the transmit queue went above its bound");
+    if (watch.variableReplies == 0 || watch.liveValueReplies == 0)
         broken("no replies came back");
 #ifdef SOAK_ADDRESS_SANITIZER
     std::printf("memory growth not checked: AddressSanitizer keeps freed memory in quarantine\n");

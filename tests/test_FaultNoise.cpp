@@ -1,13 +1,11 @@
 // Fault: noise between the frames on the line, 10% and 50% of the bytes. The noise never
-// holds a "c", so no header can be made of it: every frame must reach the window, in
-// order and unchanged, and nothing else.
-#include "ui/MainWindow.h"
-#include "ui/DriveView.h"
-#include "core/SerialDriver.h"
+// holds a "c", so no header can be made of it: the link must take every frame, in
+// order, and nothing else.
+#include "core/DriveLink.h"
 #include "support/Frames.h"
 #include "support/Pty.h"
 
-#include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <algorithm>
@@ -18,19 +16,13 @@ using namespace SharedVariables;
 
 namespace {
 
-struct Probe : MainWindow
-{
-    using MainWindow::driveViews;
-    using MainWindow::mirror;
-    using MainWindow::serialDriver;
-};
-
 struct Line
 {
     QByteArray bytes;
-    QList<QByteArray> frames;
+    int frameCount = 0;
     Block block; // the mirror once every frame has landed
-    int positionBroadcasts = 0;
+    // Per motor, what each position broadcast brings: position, set-point and speed.
+    QVector<double> samples[MotorCount];
 };
 
 // Frames a board sends (variable replies for every window, live values of all three
@@ -45,7 +37,8 @@ Line makeLine(int frameCount, double noiseShare, unsigned seed)
     std::uniform_int_distribution<int> runLength(0, 2 * meanRun);
 
     Line line;
-    for (int n = 0; n < frameCount; ++n) {
+    for (; line.frameCount < frameCount; ++line.frameCount) {
+        const int n = line.frameCount;
         for (int run = runLength(random); run > 0; --run) {
             int value = byte(random);
             while (value == 'c')
@@ -53,36 +46,42 @@ Line makeLine(int frameCount, double noiseShare, unsigned seed)
             line.bytes.append(char(value));
         }
         CANMessage message;
+        for (unsigned char& data : message.data)
+            data = uint8_t(byte(random));
         if (n % 4 == 0) {
             const int address = (n / 4 * WindowSize) % BlockSize;
-            message.type = 0x20;
+            message.type = SerialMessage::VariableType;
             message.priority = priorityOf(address);
             message.cmd = cmdOf(address);
-            message.dataLength = static_cast<unsigned char>(std::min(WindowSize, BlockSize - address));
-            for (int i = 0; i < 8; ++i)
-                message.data[i] = static_cast<unsigned char>(byte(random));
+            message.dataLength = uint8_t(std::min(WindowSize, BlockSize - address));
             line.block.store(address, message.data, message.dataLength);
         } else {
-            message.type = 2;
-            message.cmd = static_cast<unsigned char>(0x90 + n % 3);
+            message.type = SerialMessage::LiveValueType;
+            message.cmd = uint8_t(SerialMessage::LivePositions + n % 3);
             message.dataLength = 8;
-            for (int i = 0; i < 8; ++i)
-                message.data[i] = static_cast<unsigned char>(byte(random));
             if (n % 16 == 5)
                 std::memcpy(message.data + 2, "can", 3);
             const Index live[] = {Position, Speed, SetPoint};
-            for (int motor = 0; motor < MotorCount; ++motor)
-                line.block.setS16(address(motor, live[n % 3]),
-                                  int16_t(message.data[2 * motor] | message.data[2 * motor + 1] << 8));
-            if (message.cmd == 0x90)
-                ++line.positionBroadcasts;
+            for (int motor = 0; motor < MotorCount; ++motor) {
+                const int at = address(motor, live[n % 3]);
+                line.block.store(at, message.data + 2 * motor, 2);
+                if (message.cmd == SerialMessage::LivePositions)
+                    line.samples[motor] << line.block.s16(at) << line.block.s16(address(motor, SetPoint))
+                                        << line.block.s16(address(motor, Speed));
+            }
         }
-        message.dest = static_cast<unsigned char>(byte(random));
-        const QByteArray frame = wireBytes(SerialMessage(message));
-        line.frames << frame;
-        line.bytes += frame;
+        message.dest = uint8_t(byte(random));
+        line.bytes += wireBytes(SerialMessage(message));
     }
     return line;
+}
+
+QVector<double> samplesOf(const MotorSamples& samples)
+{
+    QVector<double> values;
+    for (int i = 0; i < samples.size(); ++i)
+        values << samples.position.at(i) << samples.setPoint.at(i) << samples.speed.at(i);
+    return values;
 }
 
 } // namespace
@@ -113,18 +112,15 @@ void TestFaultNoise::everyFrameAndNothingElse()
     QFETCH(int, largestPiece);
 
     const Line line = makeLine(2000, noiseShare, unsigned(largestPiece * 1000 + noiseShare * 100));
-    const double measuredShare = 1.0 - double(line.frames.size() * SerialMessage::FrameSize) / line.bytes.size();
+    const int positionBroadcasts = line.samples[0].size() / 3;
+    QVERIFY2(positionBroadcasts <= MotorSamples::DefaultCapacity, "the samples must keep every broadcast");
+    const double measuredShare = 1.0 - double(line.frameCount * SerialMessage::FrameSize) / line.bytes.size();
     QVERIFY2(qAbs(measuredShare - noiseShare) < 0.02, qPrintable(QString::number(measuredShare)));
 
     Pty pty;
-    Probe window;
-    window.addPort(pty.slavePath());
-    window.pushButton_Connect->click();
-    QVERIFY(window.serialDriver);
-    QList<QByteArray> delivered;
-    connect(window.serialDriver, &SerialDriver::messageReady, this, [&delivered](const SerialMessage& frame) {
-        delivered << QByteArray(reinterpret_cast<const char*>(frame.bytes), SerialMessage::FrameSize);
-    });
+    DriveLink link;
+    QVERIFY(link.open(pty.slavePath()));
+    QSignalSpy broadcasts(&link, &DriveLink::samplesAppended);
 
     // Each piece is read on its own, so the reads end anywhere: inside noise, a header
     // or a frame.
@@ -136,18 +132,12 @@ void TestFaultNoise::everyFrameAndNothingElse()
         at += length;
         QTest::qWait(0);
     }
-    QElapsedTimer clock;
-    clock.start();
-    while (delivered.size() < line.frames.size() && clock.elapsed() < 30000)
-        pty.readFor(20);
-    pty.readFor(100);
-
-    QCOMPARE(delivered.size(), line.frames.size());
-    QCOMPARE(delivered, line.frames);
-    QVERIFY(std::equal(line.block.data(), line.block.data() + BlockSize, window.mirror.data()));
-    for (DriveView* view : window.driveViews)
-        QCOMPARE(view->positionBuffer.size(), std::min(line.positionBroadcasts, DriveView::GraphSamples));
+    QTRY_VERIFY_WITH_TIMEOUT(std::equal(line.block.data(), line.block.data() + BlockSize, link.mirror().data()),
+                             30000);
+    QCOMPARE(broadcasts.count(), positionBroadcasts);
+    for (int motor = 0; motor < MotorCount; ++motor)
+        QCOMPARE(samplesOf(link.samples(motor)), line.samples[motor]);
 }
 
-QTEST_MAIN(TestFaultNoise)
+QTEST_GUILESS_MAIN(TestFaultNoise)
 #include "test_FaultNoise.moc"
