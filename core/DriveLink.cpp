@@ -178,6 +178,7 @@ void DriveLink::sendNextFrame()
     }
     const SerialMessage frame = queue.takeFirst();
     driver->writeMessage(frame);
+    emit frameSent(frame);
     const unsigned char* bytes = frame.bytes;
     if (frame.length == SerialMessage::FrameSize && bytes[SerialMessage::Type] == SerialMessage::VariableType
         && (bytes[SerialMessage::BootRtrLength] & SerialMessage::RtrBit)) {
@@ -230,6 +231,7 @@ void DriveLink::pollNextWindow()
 
 void DriveLink::receiveFrame(const SerialMessage& frame)
 {
+    emit frameReceived(frame);
     const unsigned char* bytes = frame.bytes;
     switch (bytes[SerialMessage::Type]) {
     case SerialMessage::VariableType: {

@@ -79,6 +79,9 @@ signals:
     // The open port failed (device removed, far end hung up); the link is closed already.
     void portLost(const QString& port, const QString& reason);
     void boardSelected(int address);
+    // Every frame as it is handed to the port, and as it comes from the framer.
+    void frameSent(const SerialMessage& frame);
+    void frameReceived(const SerialMessage& frame);
     // The bytes of a variable changed in the mirror, or it was read for the first time;
     // reported when a reply arrives (see storeBytes).
     void variableChanged(int motor, SharedVariables::Index index);
