@@ -1,20 +1,19 @@
-// Arbitrary contents of a script file, read by the script loader, put into the script
-// table as Load puts them, then played by the interpreter: Start, and one step per row
-// until the script halts.
+// Arbitrary contents of a script file, read by the script loader, put into a table as
+// Load puts them, then played by the script runner on a link connected to a
+// pseudo-terminal: Start, and one step per row until the script halts.
 //
 // Besides the sanitizers: the parser gives the same rows when the bytes come one at a
 // time, the table holds exactly those rows, the script halts within one step past its
-// last row with exactly one "Script Completed", and every queued frame is a whole robot
-// command.
+// last row with exactly one completion, and every queued frame is a whole robot command.
 #include "FuzzApplication.h"
-#include "ui/MainWindow.h"
+#include "core/DriveLink.h"
 #include "core/ScriptFile.h"
+#include "core/ScriptRunner.h"
 #include "protocol/RobotCommand.h"
+#include "support/Pty.h"
 
-#include <QApplication>
 #include <QBuffer>
-#include <QMessageBox>
-#include <QTimer>
+#include <QStandardItemModel>
 
 #include <cstdint>
 #include <cstdio>
@@ -22,20 +21,9 @@
 
 namespace {
 
-struct Window : MainWindow
-{
-    using MainWindow::fillScriptTable;
-    using MainWindow::handleTxMessage;
-    using MainWindow::ScriptStartClicked;
-    using MainWindow::ScriptStopClicked;
-    using MainWindow::ScriptTimeout;
-    using MainWindow::scriptTimer;
-    using MainWindow::txQueue;
-    using MainWindow::txTimer;
-};
-
-Window* window = nullptr;
-int completions = 0;
+// The far end of the line; nothing reads it, and nothing is written to it either: the
+// transmit tick runs only in an event loop, which no input starts.
+Pty* line = nullptr;
 
 void fail(const char* what)
 {
@@ -43,15 +31,14 @@ void fail(const char* what)
     std::abort();
 }
 
-bool tableHolds(const QList<QStringList>& rows)
+bool holds(const QAbstractItemModel& model, const QList<QStringList>& rows)
 {
-    const QTableWidget* table = window->tableWidget_Script;
-    if (table->rowCount() != rows.size())
+    if (model.rowCount() != rows.size())
         return false;
     for (int row = 0; row < rows.size(); ++row) {
-        for (int column = 0; column < table->columnCount(); ++column) {
-            const QTableWidgetItem* cell = table->item(row, column);
-            if (column < rows[row].size() ? !cell || cell->text() != rows[row][column] : cell != nullptr)
+        for (int column = 0; column < model.columnCount(); ++column) {
+            const QVariant cell = model.index(row, column).data();
+            if (column < rows[row].size() ? !cell.isValid() || cell.toString() != rows[row][column] : cell.isValid())
                 return false;
         }
     }
@@ -60,33 +47,16 @@ bool tableHolds(const QList<QStringList>& rows)
 
 bool isRobotCommand(const SerialMessage& frame)
 {
-    const RobotCommand* command
-        = RobotCommands::find(QString::fromLatin1(reinterpret_cast<const char*>(frame.bytes), 3));
+    const RobotCommand* command = RobotCommands::find(frame.bytes);
     return command && frame.length == command->frameLength();
 }
-
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     startOffscreenApplication("fuzz_script");
-    window = new Window;
-    window->txTimer->stop();
-
-    // The completion box waits for the operator in an event loop of its own. Events are
-    // processed nowhere else, so this timer runs only there: it plays the operator.
-    auto* operatorHand = new QTimer;
-    QObject::connect(operatorHand, &QTimer::timeout, [] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        if (box->text() != QLatin1String("Script Completed"))
-            fail("an unexpected message box");
-        ++completions;
-        box->reject();
-    });
-    operatorHand->start(0);
+    line = new Pty;
     return 0;
 }
 
@@ -108,23 +78,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (pieces.rows() != script.rows)
         fail("the rows depend on how the bytes were cut into reads");
 
-    window->fillScriptTable(script.rows);
-    if (!tableHolds(script.rows))
+    QStandardItemModel table(0, ScriptRunner::ColumnCount);
+    ScriptRunner::fillModel(table, script.rows);
+    if (!holds(table, script.rows))
         fail("the table differs from the rows read");
 
-    completions = 0;
-    window->ScriptStartClicked();
-    for (int step = 0; step <= script.rows.size() && window->scriptTimer->isActive(); ++step)
-        window->ScriptTimeout();
-    if (window->scriptTimer->isActive() || completions != 1)
-        fail("the script did not halt once with \"Script Completed\"");
+    DriveLink link;
+    if (!link.open(line->slavePath()))
+        fail("the link did not open the pseudo-terminal");
+    ScriptRunner runner(link, table);
+    int completions = 0;
+    QObject::connect(&runner, &ScriptRunner::completed, [&completions] { ++completions; });
+    runner.start();
+    for (int step = 0; step <= script.rows.size() && runner.isRunning(); ++step)
+        runner.runNextRow();
+    if (runner.isRunning() || completions != 1)
+        fail("the script did not halt once with a completion");
 
-    for (const SerialMessage& frame : window->txQueue) {
+    for (const SerialMessage& frame : link.transmitQueue()) {
         if (!isRobotCommand(frame))
             fail("a queued frame that is no robot command");
     }
-    // Not connected: the transmit tick drops the queue.
-    window->handleTxMessage();
-    window->ScriptStopClicked();
     return 0;
 }
