@@ -63,8 +63,6 @@ public:
     const SharedVariables::Block& mirror() const { return block; }
     const MotorSamples& samples(int motor) const { return motorSamples[size_t(motor)]; }
     const QList<SerialMessage>& transmitQueue() const { return queue; }
-    // The next read window of the polling sweep, a block address.
-    int nextPollAddress() const { return pollAddress; }
 
     // The transmit tick: the oldest waiting frame goes on the line.
     void sendNextFrame();

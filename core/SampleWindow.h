@@ -18,7 +18,6 @@ public:
 
     int capacity() const { return cap; }
     int size() const { return count; }
-    bool isEmpty() const { return count == 0; }
 
     // The samples, oldest first; size() of them. Valid until the next change.
     const double* data() const { return storage.data() + head; }
@@ -37,6 +36,13 @@ public:
         ++count;
     }
 
+    void clear()
+    {
+        head = 0;
+        count = 0;
+    }
+
+private:
     // Drops the oldest sample; nothing when empty.
     void removeFirst()
     {
@@ -46,13 +52,6 @@ public:
         --count;
     }
 
-    void clear()
-    {
-        head = 0;
-        count = 0;
-    }
-
-private:
     std::vector<double> storage;
     int cap;
     int head = 0;

@@ -41,8 +41,8 @@ public:
         buffer.remove(0, pos);
     }
 
+    // Bytes kept for the next feed: a partial frame or a trailing "c" or "ca".
     int pending() const { return buffer.size(); }
-    void clear() { buffer.clear(); }
 
 private:
     int partialHeaderAtEnd() const
