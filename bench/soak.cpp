@@ -5,13 +5,11 @@
 //
 // Reports the CPU time of the tool (this process; the simulator is not counted) as a
 // share of one core, its peak resident memory and its growth after the first minute
-// (after the first 20% of shorter runs), the gaps between ticks of the link's 10 ms
-// transmit timer (the timer runs only while frames wait: after it stopped, a gap starts
-// when polling starts it again) and the link's longest transmit queue. With --check it
+// (after the first 20% of shorter runs), the gaps between frames sent by the link's
+// 10 ms transmit tick while frames waited, and the link's longest transmit queue. With --check it
 // exits with 1 when the queue went above its bound, the memory grew more than K KiB or
 // no replies came back.
 #include "core/DriveLink.h"
-#include "core/SerialDriver.h"
 #include "ui/MainWindow.h"
 #include "support/ResidentMemory.h"
 
@@ -98,50 +96,30 @@ private:
     qint64 longest = 0;
 };
 
-// Watches a link from outside, through its timers (children of the link) and the
-// driver of its connection. Connected after the link's own slots, it sees the queue as
-// each tick left it.
+// Watches a link from outside, through the frames it sends and receives. A gap between
+// two sends is a transmit tick's only while frames waited after the first of them: the
+// tick stops when the queue runs empty.
 class LinkWatch : public QObject
 {
 public:
     explicit LinkWatch(DriveLink& link)
-        : link(link)
     {
-        for (QTimer* timer : link.findChildren<QTimer*>()) {
-            if (timer->interval() == DriveLink::TransmitIntervalMs)
-                transmitTimer = timer;
-            else if (timer->interval() == DriveLink::PollIntervalMs)
-                pollTimer = timer;
-        }
-        if (!transmitTimer || !pollTimer)
-            return;
-        connect(transmitTimer, &QTimer::timeout, this, [this] {
+        connect(&link, &DriveLink::frameSent, this, [this, &link] {
             const qint64 now = clock.nsecsElapsed();
-            if (measuring && lastTick >= 0)
-                gaps.add(now - lastTick);
-            // The tick stops once the queue is empty; the next gap starts when it restarts.
-            lastTick = transmitTimer->isActive() ? now : -1;
+            if (measuring && lastSend >= 0)
+                gaps.add(now - lastSend);
+            const int waiting = int(link.transmitQueue().size());
+            longestQueue = std::max(longestQueue, waiting + 1);
+            lastSend = waiting > 0 ? now : -1;
         });
-        connect(pollTimer, &QTimer::timeout, this, [this] {
-            longestQueue = std::max(longestQueue, int(this->link.transmitQueue().size()));
-            if (lastTick < 0 && transmitTimer->isActive())
-                lastTick = clock.nsecsElapsed();
-        });
-        connect(&link, &DriveLink::connected, this, [this] {
-            auto* driver = this->link.findChild<SerialDriver*>();
-            if (!driver)
-                return;
-            connect(driver, &SerialDriver::messageReady, this, [this](const SerialMessage& frame) {
-                if (frame.bytes[SerialMessage::Type] == SerialMessage::VariableType)
-                    ++variableReplies;
-                else if (frame.bytes[SerialMessage::Type] == SerialMessage::LiveValueType)
-                    ++liveValueReplies;
-            });
+        connect(&link, &DriveLink::frameReceived, this, [this](const SerialMessage& frame) {
+            if (frame.bytes[SerialMessage::Type] == SerialMessage::VariableType)
+                ++variableReplies;
+            else if (frame.bytes[SerialMessage::Type] == SerialMessage::LiveValueType)
+                ++liveValueReplies;
         });
         clock.start();
     }
-
-    bool foundTimers() const { return transmitTimer && pollTimer; }
 
     bool measuring = false;
     GapHistogram gaps;
@@ -150,11 +128,8 @@ public:
     long liveValueReplies = 0;
 
 private:
-    DriveLink& link;
-    QTimer* transmitTimer = nullptr;
-    QTimer* pollTimer = nullptr;
     QElapsedTimer clock;
-    qint64 lastTick = -1;
+    qint64 lastSend = -1;
 };
 
 QString defaultSimulator()
@@ -210,10 +185,6 @@ int main(int argc, char** argv)
     DriveLink link;
     MainWindow window(link);
     LinkWatch watch(link);
-    if (!watch.foundTimers()) {
-        std::fprintf(stderr, "soak: the link's transmit and polling timers were not found\n");
-        return 2;
-    }
     // The operator watches a motor: its tab is visible, so values and graph repaint.
     window.form().tabWidget->setCurrentWidget(window.form().tab_1);
     window.resize(1307, 807);

@@ -1,7 +1,6 @@
 // The tool connected to the simulated boards (drive-sim) on a pseudo-terminal:
 // live values, parameter round trips, the EEPROM save, noise and a script run.
 #include "core/DriveLink.h"
-#include "core/SerialDriver.h"
 #include "ui/DriveView.h"
 #include "ui/MainWindow.h"
 #include "support/Modal.h"
@@ -143,12 +142,9 @@ private slots:
         Sim sim({"--noise", "0.5", "--seed", "7"});
         Tool tool;
         QVERIFY(tool.connectTo(sim));
-        // The link does not report raw frames; its driver, a child while connected, does.
-        const SerialDriver* driver = tool.link.findChild<SerialDriver*>();
-        QVERIFY(driver);
         int frames = 0;
         int strange = 0;
-        connect(driver, &SerialDriver::messageReady, this, [&](const SerialMessage& message) {
+        connect(&tool.link, &DriveLink::frameReceived, this, [&](const SerialMessage& message) {
             ++frames;
             const int type = message.bytes[SerialMessage::Type];
             strange += (type != 0x20 && type != 0x02) || message.bytes[SerialMessage::Dest] != 1;
