@@ -156,6 +156,17 @@ void DriveLink::queueRobotCommand(const RobotCommand& command, const QVector<int
         appendFrame(command.frame(values));
 }
 
+int DriveLink::clearRobotCommands()
+{
+    const int before = queue.size();
+    queue.erase(std::remove_if(queue.begin(), queue.end(),
+                               [](const SerialMessage& frame) { return frame.length != SerialMessage::FrameSize; }),
+                queue.end());
+    if (queue.isEmpty())
+        transmitTimer->stop();
+    return before - queue.size();
+}
+
 void DriveLink::queueFrame(const CANMessage& message)
 {
     if (isConnected())

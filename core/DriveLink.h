@@ -54,6 +54,9 @@ public:
     void saveEeprom();
     // Robot commands go to the robot, not to a board; dropped while disconnected.
     void queueRobotCommand(const RobotCommand& command, const QVector<int>& values);
+    // Takes every robot command still waiting off the queue, so nothing more reaches the
+    // robot; the boards' frames stay. Returns how many were taken.
+    int clearRobotCommands();
     // A frame for the selected board; dropped while disconnected.
     void queueFrame(const CANMessage& message);
     // Asks the selected board for the WindowSize bytes at a block address (a multiple of

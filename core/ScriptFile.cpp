@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 void ScriptParser::feed(const char* data, qint64 size)
 {
@@ -10,12 +11,16 @@ void ScriptParser::feed(const char* data, qint64 size)
         if (line == Line::Start)
             line = byte == '#' ? Line::Comment : Line::Text;
         if (byte == '\n') {
-            if (line != Line::Comment)
+            if (line == Line::Comment)
+                endComment();
+            else
                 endLine();
             line = Line::Start;
             pendingCr = false;
             continue;
         }
+        if (line == Line::Comment && comment.size() < MaxCommentBytes)
+            comment.append(byte);
         if (line != Line::Text)
             continue;
         // A CR belongs to the text unless the line ends right behind it.
@@ -36,6 +41,8 @@ void ScriptParser::feed(const char* data, qint64 size)
 
 void ScriptParser::finish()
 {
+    if (line == Line::Comment)
+        endComment();
     if (line == Line::Text || line == Line::Dropped) {
         if (pendingCr)
             append('\r');
@@ -64,6 +71,19 @@ void ScriptParser::endField()
     if (fields.size() < MaxFields)
         fields.append(QString::fromLatin1(field));
     field.clear();
+}
+
+void ScriptParser::endComment()
+{
+    if (comment.endsWith('\r'))
+        comment.chop(1);
+    while (commentsBefore.size() <= parsed.size())
+        commentsBefore.append(QString());
+    QString& block = commentsBefore[parsed.size()];
+    if (!block.isEmpty())
+        block += QLatin1Char('\n');
+    block += QString::fromLatin1(comment);
+    comment.clear();
 }
 
 void ScriptParser::endLine()
@@ -102,7 +122,26 @@ ScriptFile ScriptFile::read(QIODevice& device)
         return script;
     }
     script.rows = parser.rows();
+    script.comments = parser.comments();
+    while (script.comments.size() <= script.rows.size())
+        script.comments.append(QString());
     return script;
+}
+
+QString ScriptFile::save(const QString& path, const QList<QStringList>& rows, const QStringList& comments)
+{
+    QByteArray text;
+    for (int row = 0; row <= rows.size(); ++row) {
+        if (row < comments.size() && !comments[row].isEmpty())
+            text += comments[row].toLatin1() + '\n';
+        if (row < rows.size())
+            text += rows[row].join(QLatin1Char(';')).toLatin1() + '\n';
+    }
+    // Written beside the file and renamed over it: an interrupted save leaves the old file.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+        return file.errorString();
+    return QString();
 }
 
 ScriptFile ScriptFile::load(const QString& path)

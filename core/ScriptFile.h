@@ -23,6 +23,9 @@ public:
     // Ends a last line that has no terminator.
     void finish();
     const QList<QStringList>& rows() const { return parsed; }
+    // The comment lines before each row, joined by LF (whole lines, "#" included);
+    // the entry after the last row holds those at the end. Shorter when none follow.
+    const QStringList& comments() const { return commentsBefore; }
 
     static QList<QStringList> parse(const QByteArray& bytes);
 
@@ -32,10 +35,16 @@ private:
     void append(char byte);
     void endField();
     void endLine();
+    void endComment();
 
     QList<QStringList> parsed;
     QStringList fields;
     QByteArray field;
+    QByteArray comment;
+    QStringList commentsBefore;
+    // A comment line longer than this keeps its start: no script needs more, and an
+    // endless line must not fill the memory.
+    static constexpr int MaxCommentBytes = 4096;
     Line line = Line::Start;
     bool pendingCr = false;
 };
@@ -48,8 +57,12 @@ struct ScriptFile
     static constexpr int MaxRows = 100000;
 
     QList<QStringList> rows;
-    QString error; // why the script could not be read; empty when it was
+    QStringList comments; // before each row, and after the last (rows.size() + 1 entries)
+    QString error;        // why the script could not be read; empty when it was
 
     static ScriptFile read(QIODevice& device);
     static ScriptFile load(const QString& path);
+    // Writes rows (fields joined by ";", LF endings) with the comments in their places,
+    // atomically; returns why it failed, or an empty string.
+    static QString save(const QString& path, const QList<QStringList>& rows, const QStringList& comments);
 };
