@@ -1,0 +1,159 @@
+// Authoring scripts: comments kept through a save, row edits with undo and redo, teach
+// mode's rows and waits, and Stop all's emptying of the robot's share of the queue.
+#include "core/DriveLink.h"
+#include "core/ScriptFile.h"
+#include "core/ScriptRecorder.h"
+#include "core/ScriptRunner.h"
+#include "protocol/RobotCommand.h"
+#include "support/Pty.h"
+#include "ui/ScriptEditor.h"
+
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Rows = QList<QStringList>;
+
+class TestScriptAuthoring : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void saveKeepsCommentsInPlace_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("saved");
+        QTest::newRow("plain") << QByteArray("mla;1;2;3\nwait;100\nend\n") << QByteArray("mla;1;2;3\nwait;100\nend\n");
+        QTest::newRow("comments") << QByteArray("# wave\n#\nmla;1;2;3\n# then\nend\n# tail")
+                                  << QByteArray("# wave\n#\nmla;1;2;3\n# then\nend\n# tail\n");
+        QTest::newRow("CR LF") << QByteArray("# a\r\nmrn;1;2\r\n") << QByteArray("# a\nmrn;1;2\n");
+        QTest::newRow("empty fields") << QByteArray("\nmla;;2;\n") << QByteArray("\nmla;;2;\n");
+    }
+
+    void saveKeepsCommentsInPlace()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, saved);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("a.txt");
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(file) == file.size());
+        out.close();
+        const ScriptFile loaded = ScriptFile::load(path);
+        QCOMPARE(ScriptFile::save(dir.filePath("b.txt"), loaded.rows, loaded.comments), QString());
+        QFile back(dir.filePath("b.txt"));
+        QVERIFY(back.open(QIODevice::ReadOnly));
+        QCOMPARE(back.readAll(), saved);
+        QCOMPARE(ScriptFile::load(dir.filePath("b.txt")).rows, loaded.rows);
+    }
+
+    void editsUndoAndRedo_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<Rows>("after");
+        QTest::addColumn<QStringList>("comments");
+        const QStringList a{"mla", "1", "2", "3"}, b{"wait", "50"}, c{"end"}, empty{QString()};
+        QTest::newRow("insert") << "insert" << QList<int>{1} << Rows{a, empty, b, c}
+                                << QStringList{"#a", "", "#b", "", ""};
+        QTest::newRow("delete keeps the comment") << "delete" << QList<int>{1} << Rows{a, c}
+                                                  << QStringList{"#a", "#b", ""};
+        QTest::newRow("duplicate") << "duplicate" << QList<int>{0, 1} << Rows{a, b, a, b, c}
+                                   << QStringList{"#a", "#b", "", "", "", ""};
+        QTest::newRow("up with comment") << "up" << QList<int>{1} << Rows{b, a, c}
+                                         << QStringList{"#b", "#a", "", ""};
+        QTest::newRow("down") << "down" << QList<int>{0} << Rows{b, a, c} << QStringList{"#b", "#a", "", ""};
+        QTest::newRow("top cannot go up") << "up" << QList<int>{0} << Rows{a, b, c}
+                                          << QStringList{"#a", "#b", "", ""};
+        QTest::newRow("cell") << "cell" << QList<int>{2} << Rows{a, b, {"mrn"}}
+                              << QStringList{"#a", "#b", "", ""};
+    }
+
+    void editsUndoAndRedo()
+    {
+        QFETCH(QString, edit);
+        QFETCH(QList<int>, selected);
+        QFETCH(Rows, after);
+        QFETCH(QStringList, comments);
+        QTableWidget table(0, 9);
+        ScriptEditor editor(table);
+        const Rows before{{"mla", "1", "2", "3"}, {"wait", "50"}, {"end"}};
+        editor.open("x.txt", before, {"#a", "#b"});
+        for (int row : selected)
+            table.selectionModel()->select(table.model()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        if (edit == "insert")
+            editor.insertRow();
+        else if (edit == "delete")
+            editor.deleteRows();
+        else if (edit == "duplicate")
+            editor.duplicateRows();
+        else if (edit == "up")
+            editor.moveRowsUp();
+        else if (edit == "down")
+            editor.moveRowsDown();
+        else
+            table.item(2, 0)->setText("mrn");
+
+        QCOMPARE(editor.script().rows, after);
+        QCOMPARE(editor.script().comments, comments);
+        QCOMPARE(editor.isModified(), after != before);
+        editor.undoStack().undo();
+        QCOMPARE(editor.script().rows, before);
+        QCOMPARE(ScriptRunner::rowFields(*table.model(), 0), before[0]);
+        QVERIFY(!editor.isModified());
+        editor.undoStack().redo();
+        QCOMPARE(editor.script().rows, after);
+        QCOMPARE(table.rowCount(), after.size());
+    }
+
+    void waitsKeepTheSpacing_data()
+    {
+        QTest::addColumn<int>("elapsedMs");
+        QTest::addColumn<int>("wait");
+        QTest::newRow("sooner than a step") << 40 << 0;
+        QTest::newRow("one step") << 104 << 0;
+        QTest::newRow("rounded up") << 346 << 250;
+        QTest::newRow("rounded down") << 1234 << 1130;
+    }
+
+    void waitsKeepTheSpacing()
+    {
+        QFETCH(int, elapsedMs);
+        QFETCH(int, wait);
+        QCOMPARE(ScriptRecorder::waitBefore(elapsedMs), wait);
+    }
+
+    void recordsWhatIsSentAndStopAllClearsIt()
+    {
+        Pty pty;
+        DriveLink link;
+        QVERIFY(link.open(pty.slavePath()));
+        ScriptRecorder recorder(link);
+        Rows recorded;
+        connect(&recorder, &ScriptRecorder::rowsRecorded, this, [&](const Rows& rows) { recorded += rows; });
+        link.queueRobotCommand(RobotCommands::Mla, {1, 2, 3});
+        link.sendNextFrame(); // not recording yet
+        recorder.start();
+        link.queueRobotCommand(RobotCommands::Mrn, {-1, 4096});
+        link.pollNextWindow(); // board frames are not robot commands
+        link.queueRobotCommand(RobotCommands::Meb, {1, 255, -1, 0});
+        while (!link.transmitQueue().isEmpty())
+            link.sendNextFrame();
+        QCOMPARE(recorded.size(), 3);
+        QCOMPARE(recorded[0], (QStringList{"mrn", "-1", "4096"}));
+        QCOMPARE(recorded[1].first(), QStringLiteral("wait"));
+        QCOMPARE(recorded[2], (QStringList{"meb", "1", "255", "255", "0"}));
+
+        link.queueRobotCommand(RobotCommands::Mla, {1, 2, 3});
+        link.pollNextWindow();
+        link.queueRobotCommand(RobotCommands::Mrn, {1, 2});
+        QCOMPARE(link.clearRobotCommands(), 2);
+        QCOMPARE(link.transmitQueue().size(), 4);
+        for (const SerialMessage& frame : link.transmitQueue())
+            QCOMPARE(frame.length, int(SerialMessage::FrameSize));
+    }
+};
+
+QTEST_MAIN(TestScriptAuthoring)
+#include "test_ScriptAuthoring.moc"
