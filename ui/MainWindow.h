@@ -11,6 +11,7 @@
 
 class DriveLink;
 class DriveView;
+class PortBox;
 class ScriptRunner;
 
 // The one window of the tool: it shows what the drive link reports and turns the
@@ -26,6 +27,7 @@ public:
 
     // Adds a port name to the list unless it is there already, and selects it.
     void addPort(const QString& name);
+    PortBox& portBox() const { return *ports; }
     // Opens the selected port, as Connect does; a failure is shown to the operator.
     void connectToSelectedPort();
 
@@ -55,5 +57,6 @@ private:
     Ui::MRN mrn;
     DriveLink& link;
     ScriptRunner* runner = nullptr;
+    PortBox* ports = nullptr;
     DriveView* driveViews[SharedVariables::MotorCount] = {};
 };
