@@ -50,6 +50,8 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
                             + QString::number(this->link.board()));
     });
     connect(ui.buttonBox, &QDialogButtonBox::clicked, qApp, &QApplication::quit);
+    addHelpMenu();
+    addShortcuts();
 
     connect(&link, &DriveLink::connected, this, [this] { showConnectedState(true); });
     connect(&link, &DriveLink::disconnected, this, [this] { showConnectedState(false); });
