@@ -1,14 +1,58 @@
 // The drive-setup program's command line, run as a separate process.
 #include "support/Pty.h"
 
+#include <QDir>
 #include <QProcess>
-#include <QTest>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <signal.h>
 
 namespace {
 
 QString program()
 {
     return qEnvironmentVariable("DRIVE_SETUP");
+}
+
+// Runs from a scratch home, so that no real settings are read or written.
+struct Run : QProcess
+{
+    Run()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+        setProcessEnvironment(environment);
+    }
+    ~Run() override
+    {
+        kill();
+        waitForFinished(10000);
+    }
+    QTemporaryDir home;
+};
+
+// The process whose parent is parent, and its command line; 0 when there is none.
+qint64 childOf(qint64 parent, QStringList* arguments)
+{
+    const auto entries = QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs);
+    for (const QString& pid : entries) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid)), cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly) || !cmdline.open(QIODevice::ReadOnly))
+            continue;
+        // pid (name) state ppid ...: the name may hold blanks, not a ')'.
+        const QList<QByteArray> fields = stat.readAll().split(')').value(1).split(' ');
+        if (fields.value(2).toLongLong() == parent) {
+            arguments->clear();
+            for (const QByteArray& argument : cmdline.readAll().split('\0')) {
+                if (!argument.isEmpty())
+                    *arguments << QString::fromLocal8Bit(argument);
+            }
+            return pid.toLongLong();
+        }
+    }
+    return 0;
 }
 
 } // namespace
@@ -35,7 +79,7 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
         QFETCH(QString, output);
-        QProcess process;
+        Run process;
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.start(program(), arguments);
         QVERIFY(process.waitForFinished(30000));
@@ -47,7 +91,7 @@ private slots:
     void portAndConnectOpenThePort()
     {
         Pty pty;
-        QProcess process;
+        Run process;
         process.start(program(), {"--port", pty.slavePath(), "--connect"});
         QVERIFY(process.waitForStarted(30000));
         // Connected: the polling cycle asks for window 0 of board 1 first.
@@ -55,6 +99,24 @@ private slots:
         process.kill();
         process.waitForFinished(10000);
         QCOMPARE(sent.toHex(' '), QByteArray("63 61 6e 00 20 38 00 01 00 00 00 00 00 00 00 00"));
+    }
+
+    // The simulator beside the program, keeping its EEPROM in the user's data folder.
+    void simulateStartsTheSimulatorWithAnEepromFile()
+    {
+        Run process;
+        process.start(program(), {"--simulate"});
+        QVERIFY(process.waitForStarted(30000));
+        const QString simulator = qEnvironmentVariable("DRIVE_SIM");
+        QStringList arguments;
+        qint64 pid = 0;
+        // Until the child has become the simulator.
+        QTRY_VERIFY_WITH_TIMEOUT((pid = childOf(process.processId(), &arguments)) && arguments.value(0) == simulator,
+                                 30000);
+        ::kill(pid_t(pid), SIGTERM);
+        const QString data = process.home.filePath(QStringLiteral("data/drive-setup/drive-setup"));
+        QCOMPARE(arguments, (QStringList{simulator, "--demo", "--eeprom", data + QStringLiteral("/simulated-eeprom.bin")}));
+        QVERIFY(QFileInfo(data).isDir());
     }
 };
 
