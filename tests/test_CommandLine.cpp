@@ -1,7 +1,6 @@
 // The drive-setup program's command line, run as a separate process.
 #include "support/Pty.h"
 
-#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -15,9 +14,10 @@ QString program()
     return qEnvironmentVariable("DRIVE_SETUP");
 }
 
-// Runs from a scratch home, so that no real settings are read or written.
+// From a scratch home, so that no real settings are read or written.
 struct Run : QProcess
 {
+    QTemporaryDir home;
     Run()
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -25,34 +25,12 @@ struct Run : QProcess
         environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
         setProcessEnvironment(environment);
     }
-    ~Run() override
-    {
-        kill();
-        waitForFinished(10000);
-    }
-    QTemporaryDir home;
 };
 
-// The process whose parent is parent, and its command line; 0 when there is none.
-qint64 childOf(qint64 parent, QStringList* arguments)
+QByteArray readProc(const QString& path)
 {
-    const auto entries = QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs);
-    for (const QString& pid : entries) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid)), cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly) || !cmdline.open(QIODevice::ReadOnly))
-            continue;
-        // pid (name) state ppid ...: the name may hold blanks, not a ')'.
-        const QList<QByteArray> fields = stat.readAll().split(')').value(1).split(' ');
-        if (fields.value(2).toLongLong() == parent) {
-            arguments->clear();
-            for (const QByteArray& argument : cmdline.readAll().split('\0')) {
-                if (!argument.isEmpty())
-                    *arguments << QString::fromLocal8Bit(argument);
-            }
-            return pid.toLongLong();
-        }
-    }
-    return 0;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -107,15 +85,17 @@ private slots:
         Run process;
         process.start(program(), {"--simulate"});
         QVERIFY(process.waitForStarted(30000));
-        const QString simulator = qEnvironmentVariable("DRIVE_SIM");
-        QStringList arguments;
-        qint64 pid = 0;
+        QByteArray child, commandLine;
         // Until the child has become the simulator.
-        QTRY_VERIFY_WITH_TIMEOUT((pid = childOf(process.processId(), &arguments)) && arguments.value(0) == simulator,
+        QTRY_VERIFY_WITH_TIMEOUT((child = readProc(QString("/proc/%1/task/%1/children").arg(process.processId())).trimmed(),
+                                  commandLine = readProc("/proc/" + child + "/cmdline"))
+                                     .startsWith(qgetenv("DRIVE_SIM") + '\0'),
                                  30000);
-        ::kill(pid_t(pid), SIGTERM);
+        ::kill(child.toInt(), SIGTERM);
+        process.kill();
         const QString data = process.home.filePath(QStringLiteral("data/drive-setup/drive-setup"));
-        QCOMPARE(arguments, (QStringList{simulator, "--demo", "--eeprom", data + QStringLiteral("/simulated-eeprom.bin")}));
+        QCOMPARE(QString::fromLocal8Bit(commandLine.replace('\0', ' ')),
+                 qEnvironmentVariable("DRIVE_SIM") + " --demo --eeprom " + data + "/simulated-eeprom.bin ");
         QVERIFY(QFileInfo(data).isDir());
     }
 };

@@ -7,23 +7,15 @@
 #include <qwt_global.h>
 
 #include <QDialog>
-#include <QMenuBar>
+#include <QMenu>
 #include <QtTest>
 
 namespace {
 
-QAction* helpAction(const MainWindow& window, const QString& text)
+QAction* helpAction(const MainWindow& window, const char* name)
 {
-    const auto menus = window.form().menubar->actions();
-    for (QAction* menu : menus) {
-        if (menu->text() == QStringLiteral("&Help")) {
-            for (QAction* action : menu->menu()->actions()) {
-                if (action->text() == text)
-                    return action;
-            }
-        }
-    }
-    return nullptr;
+    auto* action = window.findChild<QAction*>(QLatin1String(name));
+    return qobject_cast<QMenu*>(action->parent())->title() == QStringLiteral("&Help") ? action : nullptr;
 }
 
 } // namespace
@@ -33,7 +25,8 @@ class TestHelpAndShortcuts : public QObject
     Q_OBJECT
 
 private slots:
-    void about()
+    // About is a message box; Getting started stays open beside the window, once.
+    void helpMenu()
     {
         DriveLink link;
         MainWindow window(link);
@@ -43,36 +36,30 @@ private slots:
             text = messageBoxText(modal);
             acceptModal(modal);
         });
-        helpAction(window, QStringLiteral("&About"))->trigger();
+        helpAction(window, "actionAbout")->trigger();
         QCOMPARE(title, QStringLiteral("About VNH2SP30 Drive Setup"));
         for (const char* part : {DRIVE_SETUP_VERSION, QT_VERSION_STR, QWT_VERSION_STR, "MIT"})
             QVERIFY2(text.contains(QLatin1String(part)), part);
-    }
 
-    void gettingStartedStaysOpenBesideTheWindow()
-    {
-        DriveLink link;
-        MainWindow window(link);
-        helpAction(window, QStringLiteral("&Getting started"))->trigger();
-        helpAction(window, QStringLiteral("&Getting started"))->trigger();
+        for (int twice = 0; twice < 2; ++twice)
+            helpAction(window, "actionGettingStarted")->trigger();
         const auto pages = window.findChildren<QDialog*>(QStringLiteral("gettingStarted"));
-        QCOMPARE(pages.size(), 1);
-        QVERIFY(pages[0]->isVisible() && !pages[0]->isModal());
+        QVERIFY(pages.size() == 1 && pages[0]->isVisible() && !pages[0]->isModal());
         QCOMPARE(pages[0]->windowTitle(), QStringLiteral("Getting started"));
     }
 
     void shortcuts_data()
     {
         QTest::addColumn<QString>("button");
-        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<QString>("keys");
         QTest::addColumn<bool>("enabled");
-        QTest::newRow("Connect") << "pushButton_Connect" << QKeySequence("Ctrl+Shift+C") << true;
-        QTest::newRow("Disconnect") << "pushButton_Disconnect" << QKeySequence("Ctrl+Shift+D") << true;
-        QTest::newRow("Save EEPROM") << "pushButton_SaveEEPROM" << QKeySequence("Ctrl+Shift+E") << true;
-        QTest::newRow("Load") << "pushButton_ScriptLoad" << QKeySequence("Ctrl+Shift+L") << true;
-        QTest::newRow("Start") << "pushButton_ScriptStart" << QKeySequence("F5") << true;
-        QTest::newRow("Stop") << "pushButton_ScriptStop" << QKeySequence("Shift+F5") << true;
-        QTest::newRow("Stop, disabled") << "pushButton_ScriptStop" << QKeySequence("Shift+F5") << false;
+        QTest::newRow("Connect") << "pushButton_Connect" << "Ctrl+Shift+C" << true;
+        QTest::newRow("Disconnect") << "pushButton_Disconnect" << "Ctrl+Shift+D" << true;
+        QTest::newRow("Save EEPROM") << "pushButton_SaveEEPROM" << "Ctrl+Shift+E" << true;
+        QTest::newRow("Load") << "pushButton_ScriptLoad" << "Ctrl+Shift+L" << true;
+        QTest::newRow("Start") << "pushButton_ScriptStart" << "F5" << true;
+        QTest::newRow("Stop") << "pushButton_ScriptStop" << "Shift+F5" << true;
+        QTest::newRow("Stop, disabled") << "pushButton_ScriptStop" << "Shift+F5" << false;
     }
 
     // Pressed from the first motor page, whatever page the button is on; a disabled
@@ -80,7 +67,7 @@ private slots:
     void shortcuts()
     {
         QFETCH(QString, button);
-        QFETCH(QKeySequence, keys);
+        QFETCH(QString, keys);
         QFETCH(bool, enabled);
         DriveLink link;
         MainWindow window(link);
@@ -92,9 +79,9 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QSignalSpy clicked(pushButton, &QPushButton::clicked);
-        QTest::keySequence(&window, keys);
+        QTest::keySequence(&window, QKeySequence(keys));
         QCOMPARE(clicked.count(), enabled ? 1 : 0);
-        QVERIFY2(pushButton->toolTip().contains(keys.toString(QKeySequence::NativeText)), qPrintable(pushButton->toolTip()));
+        QVERIFY2(pushButton->toolTip().endsWith(" (" + keys + ")"), qPrintable(pushButton->toolTip()));
     }
 };
 

@@ -42,8 +42,9 @@ void MainWindow::addHelpMenu()
 {
     QMenu* help = ui.menubar->addMenu(tr("&Help"));
     QAction* gettingStarted = help->addAction(tr("&Getting started"), this, &MainWindow::showGettingStarted);
+    gettingStarted->setObjectName(QStringLiteral("actionGettingStarted"));
     gettingStarted->setShortcut(QKeySequence::HelpContents);
-    help->addAction(tr("&About"), this, &MainWindow::showAbout);
+    help->addAction(tr("&About"), this, &MainWindow::showAbout)->setObjectName(QStringLiteral("actionAbout"));
 }
 
 // The shortcuts work on every page: a button out of sight is pressed all the same, and a

@@ -1,12 +1,15 @@
 // The port box with the system's ports injected: what it offers, ports that come and
-// go, the kept selection, a typed path, and refreshing only while disconnected.
+// go, the kept selection, a typed path, refreshing only while disconnected; and what the
+// window remembers between runs, in a scratch settings file.
 #include "core/DriveLink.h"
 #include "core/PortList.h"
 #include "ui/MainWindow.h"
+#include "ui/DriveView.h"
 #include "ui/PortBox.h"
-#include "support/Modal.h"
+#include "ui/RememberedState.h"
 #include "support/Pty.h"
 
+#include <QSettings>
 #include <QtTest>
 
 using Ports = QList<SystemPort>;
@@ -23,10 +26,10 @@ struct Window
     MainWindow window{link};
     QComboBox& box = *window.form().serialComboBox;
 
-    Window()
+    explicit Window(const Ports& ports = {})
     {
         window.portBox().list().setEnumeration([this] { return system; });
-        window.portBox().refresh();
+        plug(ports);
     }
     QStringList texts() const
     {
@@ -44,7 +47,7 @@ struct Window
 
 } // namespace
 
-class TestPortList : public QObject
+class TestPortsAndSettings : public QObject
 {
     Q_OBJECT
 
@@ -64,16 +67,14 @@ private slots:
     {
         QFETCH(Ports, system);
         QFETCH(QStringList, after);
-        Window w;
-        w.plug(system);
+        Window w(system);
         QCOMPARE(w.texts(), Com + after);
         QCOMPARE(w.box.currentText(), QStringLiteral("COM1"));
     }
 
     void portsComeAndGoAndTheChoiceStays()
     {
-        Window w;
-        w.plug({{"/dev/ttyUSB0", "FT232R USB UART"}});
+        Window w(Ports{{"/dev/ttyUSB0", "FT232R USB UART"}});
         w.box.setCurrentIndex(6);
         w.plug({{"/dev/ttyACM0", "Arduino Uno"}, {"/dev/ttyUSB0", "FT232R USB UART"}});
         QCOMPARE(w.texts(), Com + QStringList({"/dev/ttyACM0 - Arduino Uno", "/dev/ttyUSB0 - FT232R USB UART"}));
@@ -84,10 +85,7 @@ private slots:
         w.plug({{"/dev/ttyACM0", "Arduino Uno"}});
         QCOMPARE(w.texts(), Com + QStringList({"/dev/ttyACM0 - Arduino Uno", "/dev/ttyUSB0 (missing)"}));
         QCOMPARE(w.box.currentText(), QStringLiteral("/dev/ttyUSB0 (missing)"));
-        QString shown;
-        answerNextModal([&](QWidget* modal) { shown = messageBoxText(modal); acceptModal(modal); });
-        w.window.form().pushButton_Connect->click();
-        QVERIFY2(shown.contains(QStringLiteral("/dev/ttyUSB0")), qPrintable(shown));
+        QCOMPARE(w.window.portBox().selectedPort(), QStringLiteral("/dev/ttyUSB0"));
 
         w.plug({{"/dev/ttyACM0", "Arduino Uno"}, {"/dev/ttyUSB0", "FT232R USB UART"}});
         QCOMPARE(w.box.currentText(), QStringLiteral("/dev/ttyUSB0 - FT232R USB UART"));
@@ -125,7 +123,39 @@ private slots:
         w.window.form().pushButton_Disconnect->click();
         QCOMPARE(w.texts(), Com + QStringList({pty.slavePath()}));
     }
+
+    void settingsWrittenAndReadBack()
+    {
+        QTemporaryDir folder;
+        QSettings settings(folder.filePath(QStringLiteral("drive-setup.conf")), QSettings::IniFormat);
+        {
+            Window before(Ports{{"/dev/ttyUSB0", "FT232R USB UART"}});
+            before.window.portBox().choose(QStringLiteral("/dev/ttyUSB0"));
+            before.window.form().addressComboBox->setCurrentText(QStringLiteral("0x02"));
+            before.window.form().tabWidget->setCurrentIndex(2);
+            before.window.driveView(2)->form().dockWidget->setFloating(true);
+            before.window.setScriptFolder(folder.path());
+            before.window.resize(900, 600);
+            RememberedState::save(before.window, settings);
+        }
+        {
+            // A run with the simulator: its port is for that run only.
+            Window simulated;
+            RememberedState::restore(simulated.window, settings);
+            simulated.window.portBox().addPort(QStringLiteral("/dev/pts/77"), PortBox::Lifetime::ThisRun);
+            RememberedState::save(simulated.window, settings);
+        }
+        Window after;
+        RememberedState::restore(after.window, settings);
+        QCOMPARE(after.box.currentText(), QStringLiteral("/dev/ttyUSB0 (missing)"));
+        QCOMPARE(after.link.board(), 2);
+        QCOMPARE(after.window.form().tabWidget->currentIndex(), 2);
+        QVERIFY(after.window.driveView(2)->form().dockWidget->isFloating());
+        QVERIFY(!after.window.driveView(1)->form().dockWidget->isFloating());
+        QCOMPARE(after.window.scriptFolder(), folder.path());
+        QCOMPARE(after.window.size(), QSize(900, 600));
+    }
 };
 
-QTEST_MAIN(TestPortList)
-#include "test_PortList.moc"
+QTEST_MAIN(TestPortsAndSettings)
+#include "test_PortsAndSettings.moc"
