@@ -1,22 +1,71 @@
 #include "core/DriveLink.h"
+#include "core/InstallPaths.h"
 #include "core/Simulator.h"
 #include "ui/MainWindow.h"
+#include "ui/PortBox.h"
+#include "ui/RememberedState.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTimer>
 
 #include <cstdio>
 
+namespace {
+
+// Starts drive-sim (the one beside this executable, installed or built with it, else the
+// one in PATH) and chooses its port; a failure is shown to the operator.
+bool startSimulator(Simulator& simulator, MainWindow& window)
+{
+    const QString program = InstallPaths::simulatorProgram();
+    if (program.isEmpty()) {
+        QMessageBox::warning(&window, QStringLiteral("Simulator"),
+                             QStringLiteral("drive-sim was found neither beside drive-setup nor in PATH. "
+                                            "Install it, or start drive-setup without --simulate."));
+        return false;
+    }
+    // With moving motors, so there is something to watch at once.
+    QStringList arguments{QStringLiteral("--demo")};
+    const QString eeprom = Simulator::userEepromFile();
+    if (QDir().mkpath(QFileInfo(eeprom).path()))
+        arguments << QStringLiteral("--eeprom") << eeprom;
+    if (!simulator.start(program, arguments)) {
+        QMessageBox::warning(&window, QStringLiteral("Simulator"), simulator.errorString());
+        return false;
+    }
+    window.portBox().addPort(simulator.portName(), PortBox::Lifetime::ThisRun);
+    return true;
+}
+
+// Where this run finds what comes with it and keeps what it remembers, for --help.
+QString filesInUse()
+{
+    const QString simulator = InstallPaths::simulatorProgram();
+    const QString scripts = InstallPaths::exampleScriptsFolder();
+    const QString notFound = QStringLiteral("not found");
+    return QStringLiteral("Example scripts: %1\nSimulated boards (--simulate): %2\nTheir saved EEPROM: %3\n"
+                          "Settings: %4")
+        .arg(scripts.isEmpty() ? notFound : scripts, simulator.isEmpty() ? notFound : simulator,
+             Simulator::userEepromFile(), QSettings().fileName());
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
+    // They name the settings file and the data folder; on Linux
+    // ~/.config/drive-setup/drive-setup.conf and ~/.local/share/drive-setup/drive-setup/.
+    QApplication::setOrganizationName(QStringLiteral("drive-setup"));
     QApplication::setApplicationName(QStringLiteral("drive-setup"));
     QApplication::setApplicationVersion(QStringLiteral(DRIVE_SETUP_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Sets up and drives VNH2SP30 motor-controller boards and the robot they move."));
+    const QString description = QStringLiteral("Sets up and drives VNH2SP30 motor-controller boards and the robot they move.");
+    parser.setApplicationDescription(description);
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption portOption(QStringLiteral("port"),
@@ -39,7 +88,8 @@ int main(int argc, char* argv[])
         return 1;
     }
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
-        QCoreApplication core(argc, argv); // the help text names the program from it
+        QCoreApplication core(argc, argv); // the help text names the program and the files from it
+        parser.setApplicationDescription(description + QStringLiteral("\n\n") + filesInUse());
         parser.showHelp(0);
     }
     if (parser.isSet(QStringLiteral("version")))
@@ -50,21 +100,17 @@ int main(int argc, char* argv[])
     Simulator simulator; // outlives the link, whose port is the simulator's
     DriveLink link;
     MainWindow window(link);
+    QSettings settings;
+    RememberedState::restore(window, settings);
     if (parser.isSet(portOption))
         window.addPort(parser.value(portOption));
     bool connectNow = parser.isSet(connectOption);
-    if (parser.isSet(simulateOption)) {
-        const QString program = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("drive-sim"));
-        // With moving motors, so there is something to watch at once.
-        if (simulator.start(program, {QStringLiteral("--demo")})) {
-            window.addPort(simulator.portName());
-            connectNow = true;
-        } else {
-            QMessageBox::warning(&window, QStringLiteral("Simulator"), simulator.errorString());
-        }
-    }
+    if (parser.isSet(simulateOption))
+        connectNow = startSimulator(simulator, window) || connectNow;
     window.show();
     if (connectNow)
         QTimer::singleShot(0, &window, &MainWindow::connectToSelectedPort);
-    return app.exec();
+    const int status = app.exec();
+    RememberedState::save(window, settings);
+    return status;
 }

@@ -1,18 +1,12 @@
 #include "core/PortNames.h"
 
 #include <QRegularExpression>
-#include <QSerialPortInfo>
 
-QStringList offeredPortNames()
+QStringList comPortNames()
 {
     QStringList names;
     for (int n = 1; n <= 6; ++n)
         names << QStringLiteral("COM%1").arg(n);
-    const auto ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo& port : ports) {
-        if (!names.contains(port.systemLocation()))
-            names << port.systemLocation();
-    }
     return names;
 }
 

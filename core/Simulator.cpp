@@ -1,6 +1,8 @@
 #include "core/Simulator.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QStandardPaths>
 
 #include <cstdio>
 
@@ -18,6 +20,12 @@ Simulator::~Simulator()
     if (!process.waitForFinished(3000))
         process.kill();
     process.waitForFinished(1000);
+}
+
+QString Simulator::userEepromFile()
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation))
+        .filePath(QStringLiteral("simulated-eeprom.bin"));
 }
 
 bool Simulator::start(const QString& program, const QStringList& arguments, int timeoutMs)

@@ -15,6 +15,10 @@ public:
     explicit Simulator(QObject* parent = nullptr);
     ~Simulator() override;
 
+    // The simulated boards' EEPROM file in the user's data folder, for drive-sim's
+    // --eeprom: what Save EEPROM saved is there at the next start, as on real boards.
+    static QString userEepromFile();
+
     // Starts the simulator found at program and waits for its port; false with
     // errorString() set when it does not start or name a port within timeoutMs.
     bool start(const QString& program, const QStringList& arguments, int timeoutMs = 10000);

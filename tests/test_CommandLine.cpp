@@ -2,13 +2,35 @@
 #include "support/Pty.h"
 
 #include <QProcess>
-#include <QTest>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <signal.h>
 
 namespace {
 
 QString program()
 {
     return qEnvironmentVariable("DRIVE_SETUP");
+}
+
+// From a scratch home, so that no real settings are read or written.
+struct Run : QProcess
+{
+    QTemporaryDir home;
+    Run()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+        setProcessEnvironment(environment);
+    }
+};
+
+QByteArray readProc(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -35,7 +57,7 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
         QFETCH(QString, output);
-        QProcess process;
+        Run process;
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.start(program(), arguments);
         QVERIFY(process.waitForFinished(30000));
@@ -47,7 +69,7 @@ private slots:
     void portAndConnectOpenThePort()
     {
         Pty pty;
-        QProcess process;
+        Run process;
         process.start(program(), {"--port", pty.slavePath(), "--connect"});
         QVERIFY(process.waitForStarted(30000));
         // Connected: the polling cycle asks for window 0 of board 1 first.
@@ -55,6 +77,26 @@ private slots:
         process.kill();
         process.waitForFinished(10000);
         QCOMPARE(sent.toHex(' '), QByteArray("63 61 6e 00 20 38 00 01 00 00 00 00 00 00 00 00"));
+    }
+
+    // The simulator beside the program, keeping its EEPROM in the user's data folder.
+    void simulateStartsTheSimulatorWithAnEepromFile()
+    {
+        Run process;
+        process.start(program(), {"--simulate"});
+        QVERIFY(process.waitForStarted(30000));
+        QByteArray child, commandLine;
+        // Until the child has become the simulator.
+        QTRY_VERIFY_WITH_TIMEOUT((child = readProc(QString("/proc/%1/task/%1/children").arg(process.processId())).trimmed(),
+                                  commandLine = readProc("/proc/" + child + "/cmdline"))
+                                     .startsWith(qgetenv("DRIVE_SIM") + '\0'),
+                                 30000);
+        ::kill(child.toInt(), SIGTERM);
+        process.kill();
+        const QString data = process.home.filePath(QStringLiteral("data/drive-setup/drive-setup"));
+        QCOMPARE(QString::fromLocal8Bit(commandLine.replace('\0', ' ')),
+                 qEnvironmentVariable("DRIVE_SIM") + " --demo --eeprom " + data + "/simulated-eeprom.bin ");
+        QVERIFY(QFileInfo(data).isDir());
     }
 };
 

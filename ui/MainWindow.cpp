@@ -1,10 +1,10 @@
 #include "ui/MainWindow.h"
 
 #include "core/DriveLink.h"
-#include "core/PortNames.h"
 #include "core/ScriptRunner.h"
 #include "ui/DriveView.h"
 #include "ui/OperatorMessage.h"
+#include "ui/PortBox.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -31,7 +31,7 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
     mrn.setupUi(ui.MRN_Widget);
     connectMotionPanels();
 
-    ui.serialComboBox->addItems(offeredPortNames());
+    ports = new PortBox(*ui.serialComboBox, this);
 
     runner = new ScriptRunner(link, *ui.tableWidget_Script->model(), this);
     connect(runner, &ScriptRunner::rowStarted, ui.tableWidget_Script, &QTableWidget::selectRow);
@@ -50,6 +50,8 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
                             + QString::number(this->link.board()));
     });
     connect(ui.buttonBox, &QDialogButtonBox::clicked, qApp, &QApplication::quit);
+    addHelpMenu();
+    addShortcuts();
 
     connect(&link, &DriveLink::connected, this, [this] { showConnectedState(true); });
     connect(&link, &DriveLink::disconnected, this, [this] { showConnectedState(false); });
@@ -76,14 +78,12 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::addPort(const QString& name)
 {
-    if (ui.serialComboBox->findText(name) < 0)
-        ui.serialComboBox->addItem(name);
-    ui.serialComboBox->setCurrentIndex(ui.serialComboBox->findText(name));
+    ports->addPort(name);
 }
 
 void MainWindow::connectToSelectedPort()
 {
-    if (!link.open(ui.serialComboBox->currentText()))
+    if (!link.open(ports->selectedPort()))
         showConnectionError(tr("Connection failed"), link.openFailure());
 }
 

@@ -11,11 +11,13 @@
 
 class DriveLink;
 class DriveView;
+class PortBox;
 class ScriptRunner;
 
 // The one window of the tool: it shows what the drive link reports and turns the
 // operator's clicks into link operations. Its parts live in one source file each:
-// connection and board (here), motion panels, script.
+// connection and board (here), motion panels, script, help and shortcuts. The port box
+// is a PortBox; what is remembered between runs, RememberedState.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -26,6 +28,7 @@ public:
 
     // Adds a port name to the list unless it is there already, and selects it.
     void addPort(const QString& name);
+    PortBox& portBox() const { return *ports; }
     // Opens the selected port, as Connect does; a failure is shown to the operator.
     void connectToSelectedPort();
 
@@ -35,6 +38,10 @@ public:
     const Ui::MRN& neckPanel() const { return mrn; }
     DriveView* driveView(int motor) const { return driveViews[motor]; }
     ScriptRunner& scriptRunner() const { return *runner; }
+    // Where the Load dialog starts: the folder of the script loaded last; empty at first,
+    // when it starts in the example scripts.
+    QString scriptFolder() const { return lastScriptFolder; }
+    void setScriptFolder(const QString& folder) { lastScriptFolder = folder; }
 
 private:
     void connectMotionPanels();
@@ -43,6 +50,11 @@ private:
     void goNeck();
 
     void loadScript();
+
+    void addHelpMenu();
+    void addShortcuts();
+    void showAbout();
+    void showGettingStarted();
 
     void showConnectedState(bool connected);
     void showVariable(int motor, SharedVariables::Index index);
@@ -55,5 +67,7 @@ private:
     Ui::MRN mrn;
     DriveLink& link;
     ScriptRunner* runner = nullptr;
+    PortBox* ports = nullptr;
+    QString lastScriptFolder;
     DriveView* driveViews[SharedVariables::MotorCount] = {};
 };

@@ -1,0 +1,89 @@
+// The Help menu's About box and Getting started page, and the keyboard shortcuts of the
+// buttons, on any page.
+#include "core/DriveLink.h"
+#include "ui/MainWindow.h"
+#include "support/Modal.h"
+
+#include <qwt_global.h>
+
+#include <QDialog>
+#include <QMenu>
+#include <QtTest>
+
+namespace {
+
+QAction* helpAction(const MainWindow& window, const char* name)
+{
+    auto* action = window.findChild<QAction*>(QLatin1String(name));
+    return qobject_cast<QMenu*>(action->parent())->title() == QStringLiteral("&Help") ? action : nullptr;
+}
+
+} // namespace
+
+class TestHelpAndShortcuts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // About is a message box; Getting started stays open beside the window, once.
+    void helpMenu()
+    {
+        DriveLink link;
+        MainWindow window(link);
+        QString title, text;
+        answerNextModal([&](QWidget* modal) {
+            title = modal->windowTitle();
+            text = messageBoxText(modal);
+            acceptModal(modal);
+        });
+        helpAction(window, "actionAbout")->trigger();
+        QCOMPARE(title, QStringLiteral("About VNH2SP30 Drive Setup"));
+        for (const char* part : {DRIVE_SETUP_VERSION, QT_VERSION_STR, QWT_VERSION_STR, "MIT"})
+            QVERIFY2(text.contains(QLatin1String(part)), part);
+
+        for (int twice = 0; twice < 2; ++twice)
+            helpAction(window, "actionGettingStarted")->trigger();
+        const auto pages = window.findChildren<QDialog*>(QStringLiteral("gettingStarted"));
+        QVERIFY(pages.size() == 1 && pages[0]->isVisible() && !pages[0]->isModal());
+        QCOMPARE(pages[0]->windowTitle(), QStringLiteral("Getting started"));
+    }
+
+    void shortcuts_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("Connect") << "pushButton_Connect" << "Ctrl+Shift+C" << true;
+        QTest::newRow("Disconnect") << "pushButton_Disconnect" << "Ctrl+Shift+D" << true;
+        QTest::newRow("Save EEPROM") << "pushButton_SaveEEPROM" << "Ctrl+Shift+E" << true;
+        QTest::newRow("Load") << "pushButton_ScriptLoad" << "Ctrl+Shift+L" << true;
+        QTest::newRow("Start") << "pushButton_ScriptStart" << "F5" << true;
+        QTest::newRow("Stop") << "pushButton_ScriptStop" << "Shift+F5" << true;
+        QTest::newRow("Stop, disabled") << "pushButton_ScriptStop" << "Shift+F5" << false;
+    }
+
+    // Pressed from the first motor page, whatever page the button is on; a disabled
+    // button is not pressed.
+    void shortcuts()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, keys);
+        QFETCH(bool, enabled);
+        DriveLink link;
+        MainWindow window(link);
+        auto* pushButton = window.findChild<QPushButton*>(button);
+        pushButton->disconnect(); // what it does is tested elsewhere
+        window.form().driveSelectionBox->setEnabled(true);
+        pushButton->setEnabled(enabled);
+        window.form().tabWidget->setCurrentIndex(0);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QSignalSpy clicked(pushButton, &QPushButton::clicked);
+        QTest::keySequence(&window, QKeySequence(keys));
+        QCOMPARE(clicked.count(), enabled ? 1 : 0);
+        QVERIFY2(pushButton->toolTip().endsWith(" (" + keys + ")"), qPrintable(pushButton->toolTip()));
+    }
+};
+
+QTEST_MAIN(TestHelpAndShortcuts)
+#include "test_HelpAndShortcuts.moc"

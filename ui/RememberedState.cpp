@@ -1,0 +1,82 @@
+#include "ui/RememberedState.h"
+
+#include "ui/DriveView.h"
+#include "ui/MainWindow.h"
+#include "ui/PortBox.h"
+
+#include <QSettings>
+
+namespace RememberedState {
+
+namespace {
+
+QString graphKey(int motor, const char* what)
+{
+    return QStringLiteral("window/graph%1/%2").arg(motor).arg(QLatin1String(what));
+}
+
+void restoreConnection(MainWindow& window, const QSettings& settings)
+{
+    const QString port = settings.value(QStringLiteral("connection/port")).toString();
+    if (!port.isEmpty())
+        window.portBox().choose(port);
+    const int board = window.form().addressComboBox->findText(settings.value(QStringLiteral("connection/board")).toString());
+    if (board >= 0)
+        window.form().addressComboBox->setCurrentIndex(board);
+}
+
+void saveConnection(const MainWindow& window, QSettings& settings)
+{
+    const QString port = window.portBox().portToRemember();
+    if (!port.isEmpty())
+        settings.setValue(QStringLiteral("connection/port"), port);
+    settings.setValue(QStringLiteral("connection/board"), window.form().addressComboBox->currentText());
+}
+
+void restoreWindow(MainWindow& window, const QSettings& settings)
+{
+    window.restoreGeometry(settings.value(QStringLiteral("window/geometry")).toByteArray());
+    window.restoreState(settings.value(QStringLiteral("window/state")).toByteArray());
+    const int tab = settings.value(QStringLiteral("window/tab"), -1).toInt();
+    if (tab >= 0 && tab < window.form().tabWidget->count())
+        window.form().tabWidget->setCurrentIndex(tab);
+    // A graph floated out of its motor's page comes back floating where it was.
+    for (int motor = 0; motor < SharedVariables::MotorCount; ++motor) {
+        QDockWidget* dock = window.driveView(motor)->form().dockWidget;
+        if (settings.value(graphKey(motor, "floating")).toBool()) {
+            dock->setFloating(true);
+            dock->restoreGeometry(settings.value(graphKey(motor, "geometry")).toByteArray());
+        }
+    }
+}
+
+void saveWindow(const MainWindow& window, QSettings& settings)
+{
+    settings.setValue(QStringLiteral("window/geometry"), window.saveGeometry());
+    settings.setValue(QStringLiteral("window/state"), window.saveState());
+    settings.setValue(QStringLiteral("window/tab"), window.form().tabWidget->currentIndex());
+    for (int motor = 0; motor < SharedVariables::MotorCount; ++motor) {
+        const QDockWidget* dock = window.driveView(motor)->form().dockWidget;
+        settings.setValue(graphKey(motor, "floating"), dock->isFloating());
+        settings.setValue(graphKey(motor, "geometry"), dock->saveGeometry());
+    }
+}
+
+} // namespace
+
+void restore(MainWindow& window, const QSettings& settings)
+{
+    restoreConnection(window, settings);
+    restoreWindow(window, settings);
+    window.setScriptFolder(settings.value(QStringLiteral("scripts/folder")).toString());
+}
+
+void save(const MainWindow& window, QSettings& settings)
+{
+    saveConnection(window, settings);
+    saveWindow(window, settings);
+    if (!window.scriptFolder().isEmpty())
+        settings.setValue(QStringLiteral("scripts/folder"), window.scriptFolder());
+}
+
+} // namespace RememberedState
