@@ -9,13 +9,16 @@
 
 #include <QMainWindow>
 
+#include <functional>
+
 class DriveLink;
 class DriveView;
 class ScriptRunner;
+struct BoardSettings;
 
 // The one window of the tool: it shows what the drive link reports and turns the
 // operator's clicks into link operations. Its parts live in one source file each:
-// connection and board (here), motion panels, script.
+// connection and board (here), motion panels, script, board settings.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -43,6 +46,12 @@ private:
     void goNeck();
 
     void loadScript();
+
+    void setUpBoardSettings();
+    void saveBoardSettings();
+    void openBoardSettingsFile(bool apply);
+    void copyToOtherBoard();
+    void readSelectedBoard(const std::function<void(const BoardSettings&)>& then);
 
     void showConnectedState(bool connected);
     void showVariable(int motor, SharedVariables::Index index);
