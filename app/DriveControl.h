@@ -36,6 +36,10 @@ public:
     int watch();
     int run(const QString& path);
 
+    // A line of results on standard output, and of an error on standard error.
+    static void printResult(const QString& line);
+    static void printError(const QString& line);
+
 private:
     // Starts an operation of the session and waits for it to finish; the exit code of
     // its failure, or Done.

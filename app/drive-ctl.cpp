@@ -11,8 +11,6 @@
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 
-#include <cstdio>
-
 namespace {
 
 const char* const Description = R"(Sets up and reads the motor-controller boards from the command line.
@@ -70,27 +68,22 @@ const QList<Command> commands = {
 
 int usageError(const QString& text)
 {
-    std::fprintf(stderr, "%s\nSee drive-ctl --help.\n", qPrintable(text));
+    DriveControl::printError(text + QStringLiteral("\nSee drive-ctl --help."));
     return DriveControl::UsageError;
-}
-
-void printNote(const QString& text)
-{
-    std::fprintf(stderr, "%s\n", qPrintable(text));
 }
 
 int listPorts()
 {
     const auto ports = QSerialPortInfo::availablePorts();
     if (ports.isEmpty())
-        printNote(QStringLiteral("No serial ports found."));
+        DriveControl::printError(QStringLiteral("No serial ports found."));
     for (const QSerialPortInfo& port : ports) {
         QString line = port.systemLocation();
         if (!port.description().isEmpty())
             line += QStringLiteral("  ") + port.description();
         if (!port.manufacturer().isEmpty())
             line += QStringLiteral(" (%1)").arg(port.manufacturer());
-        std::printf("%s\n", qPrintable(line));
+        DriveControl::printResult(line);
     }
     return DriveControl::Done;
 }
@@ -185,7 +178,7 @@ int main(int argc, char* argv[])
     QString port = parser.value(portOption);
     if (parser.isSet(simulateOption)) {
         if (!simulator.start(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("drive-sim")), {})) {
-            printNote(simulator.errorString());
+            DriveControl::printError(simulator.errorString());
             return DriveControl::PortFailed;
         }
         port = simulator.portName();
@@ -194,20 +187,20 @@ int main(int argc, char* argv[])
         for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
             found << info.systemLocation();
         if (found.isEmpty()) {
-            printNote(QStringLiteral("No serial port found. Plug in the adapter, or name the port with --port."));
+            DriveControl::printError(QStringLiteral("No serial port found. Plug in the adapter, or name the port with --port."));
             return DriveControl::PortFailed;
         }
         if (found.size() > 1)
             return usageError(QStringLiteral("Several serial ports found (%1): choose one with --port.")
                                   .arg(found.join(QStringLiteral(", "))));
         port = found.first();
-        printNote(QStringLiteral("Using %1, the only serial port found.").arg(port));
+        DriveControl::printError(QStringLiteral("Using %1, the only serial port found.").arg(port));
     }
 
     DriveLink link;
     link.selectBoard(board); // before the port opens, so that polling asks this board
     if (!link.open(port)) {
-        printNote(link.openFailure());
+        DriveControl::printError(link.openFailure());
         return DriveControl::PortFailed;
     }
     DriveControl control(link, options);
