@@ -9,7 +9,7 @@
 
 class DriveLink;
 class QTimer;
-struct SerialMessage;
+class SerialMessage;
 
 // Reads and writes the selected board's variables for settings files, the window and
 // the command line alike. Reads are fresh: only the replies to read requests it sends
