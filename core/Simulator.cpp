@@ -6,8 +6,8 @@
 
 #include <cstdio>
 
-Simulator::Simulator(QObject* parent)
-    : QObject(parent)
+Simulator::Simulator(QObject* parent, std::FILE* output)
+    : QObject(parent), output(output)
 {
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
 }
@@ -50,7 +50,7 @@ bool Simulator::start(const QString& program, const QStringList& arguments, int 
 
 void Simulator::forwardOutput()
 {
-    const QByteArray output = process.readAllStandardOutput();
-    std::fwrite(output.constData(), 1, size_t(output.size()), stdout);
-    std::fflush(stdout);
+    const QByteArray received = process.readAllStandardOutput();
+    std::fwrite(received.constData(), 1, size_t(received.size()), output);
+    std::fflush(output);
 }

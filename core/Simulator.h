@@ -4,15 +4,18 @@
 #include <QProcess>
 #include <QString>
 
+#include <cstdio>
+
 // The simulated boards (drive-sim) started beside the tool for --simulate. The
 // simulator prints its port as its first line; what it prints after that (the robot
-// commands it received) is passed on to standard output. It ends with this object.
+// commands it received) is passed on to standard output, or to the stream given. It
+// ends with this object.
 class Simulator : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit Simulator(QObject* parent = nullptr);
+    explicit Simulator(QObject* parent = nullptr, std::FILE* output = stdout);
     ~Simulator() override;
 
     // The simulated boards' EEPROM file in the user's data folder, for drive-sim's
@@ -29,6 +32,7 @@ private:
     void forwardOutput();
 
     QProcess process;
+    std::FILE* output;
     QString port;
     QString error;
 };

@@ -30,6 +30,7 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
     mra.setupUi(ui.MRA_Widget);
     mrn.setupUi(ui.MRN_Widget);
     connectMotionPanels();
+    setUpBoardSettings();
 
     ports = new PortBox(*ui.serialComboBox, this);
 

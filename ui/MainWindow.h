@@ -9,15 +9,18 @@
 
 #include <QMainWindow>
 
+#include <functional>
+
 class DriveLink;
 class DriveView;
 class PortBox;
 class ScriptRunner;
+struct BoardSettings;
 
 // The one window of the tool: it shows what the drive link reports and turns the
 // operator's clicks into link operations. Its parts live in one source file each:
-// connection and board (here), motion panels, script, help and shortcuts. The port box
-// is a PortBox; what is remembered between runs, RememberedState.
+// connection and board (here), motion panels, script, board settings, help and
+// shortcuts. The port box is a PortBox; what is remembered between runs, RememberedState.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -55,6 +58,12 @@ private:
     void addShortcuts();
     void showAbout();
     void showGettingStarted();
+
+    void setUpBoardSettings();
+    void saveBoardSettings();
+    void openBoardSettingsFile(bool apply);
+    void copyToOtherBoard();
+    void readSelectedBoard(const std::function<void(const BoardSettings&)>& then);
 
     void showConnectedState(bool connected);
     void showVariable(int motor, SharedVariables::Index index);

@@ -1,4 +1,4 @@
-#include "sim/QuitOnSignal.h"
+#include "core/QuitOnSignal.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -23,7 +23,7 @@ QuitOnSignal::QuitOnSignal(QObject* parent)
     : QObject(parent)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPair) != 0) {
-        qWarning("drive-sim: cannot watch for SIGINT and SIGTERM");
+        qWarning("%s: cannot watch for SIGINT and SIGTERM", qPrintable(QCoreApplication::applicationName()));
         return;
     }
     auto* notifier = new QSocketNotifier(signalPair[1], QSocketNotifier::Read, this);
