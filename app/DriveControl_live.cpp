@@ -31,7 +31,7 @@ int DriveControl::watch()
     QObject::connect(&link, &DriveLink::portLost, &loop, [&](const QString& port, const QString& reason) {
         printError(QStringLiteral("The connection on %1 was lost: %2").arg(port, reason));
         if (options.csv)
-            std::fputs(SampleCsv::eventRow(link.samples(0).time.isEmpty() ? 0 : link.samples(0).time.last(),
+            std::fputs(SampleCsv::eventRow(link.samples(0).size() == 0 ? 0 : link.samples(0).time.last(),
                                            link.board(), QStringLiteral("port lost: %1").arg(reason))
                            .constData(),
                        stdout);
