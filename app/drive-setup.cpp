@@ -1,4 +1,5 @@
 #include "core/DriveLink.h"
+#include "core/QuitOnSignal.h"
 #include "core/Simulator.h"
 #include "ui/MainWindow.h"
 
@@ -46,6 +47,7 @@ int main(int argc, char* argv[])
         parser.showVersion();
 
     QApplication app(argc, argv);
+    const QuitOnSignal quitOnSignal;
 
     Simulator simulator; // outlives the link, whose port is the simulator's
     DriveLink link;
