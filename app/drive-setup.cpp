@@ -11,6 +11,16 @@
 
 #include <cstdio>
 
+namespace {
+
+int usageError(const QString& text)
+{
+    std::fprintf(stderr, "%s\nTry 'drive-setup --help' for more information.\n", qPrintable(text));
+    return 1;
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
     QApplication::setApplicationName(QStringLiteral("drive-setup"));
@@ -30,21 +40,29 @@ int main(int argc, char* argv[])
     parser.addOption(portOption);
     parser.addOption(connectOption);
     parser.addOption(simulateOption);
+    parser.addPositionalArgument(QStringLiteral("device"), QStringLiteral("A device path, the same as --port DEVICE."),
+                                 QStringLiteral("[device]"));
     // Parsed before the application object, so --help, --version and a mistyped
     // option work without a display.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    if (!parser.parse(arguments)) {
-        std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
-        return 1;
-    }
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
         QCoreApplication core(argc, argv); // the help text names the program from it
         parser.showHelp(0);
     }
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
+    QString port = parser.value(portOption);
+    for (const QString& argument : parser.positionalArguments()) {
+        if (!QDir::isAbsolutePath(argument))
+            return usageError(QStringLiteral("Unknown argument '%1'.").arg(argument));
+        if (!port.isEmpty())
+            return usageError(QStringLiteral("One port only: '%1' is one too many.").arg(argument));
+        port = argument;
+    }
 
     QApplication app(argc, argv);
     const QuitOnSignal quitOnSignal;
@@ -52,8 +70,8 @@ int main(int argc, char* argv[])
     Simulator simulator; // outlives the link, whose port is the simulator's
     DriveLink link;
     MainWindow window(link);
-    if (parser.isSet(portOption))
-        window.addPort(parser.value(portOption));
+    if (!port.isEmpty())
+        window.addPort(port);
     bool connectNow = parser.isSet(connectOption);
     if (parser.isSet(simulateOption)) {
         const QString program = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("drive-sim"));
