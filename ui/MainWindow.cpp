@@ -7,7 +7,6 @@
 #include "ui/OperatorMessage.h"
 
 #include <QApplication>
-#include <QDebug>
 #include <QMessageBox>
 
 using namespace SharedVariables;
@@ -35,9 +34,8 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
 
     runner = new ScriptRunner(link, *ui.tableWidget_Script->model(), this);
     connect(runner, &ScriptRunner::rowStarted, ui.tableWidget_Script, &QTableWidget::selectRow);
-    connect(runner, &ScriptRunner::diagnostic, this, [](const QString& text) { qDebug().noquote() << text; });
     connect(runner, &ScriptRunner::completed, this, [] { showOperatorMessage(QStringLiteral("Script Completed")); });
-    connect(ui.pushButton_ScriptLoad, &QPushButton::clicked, this, &MainWindow::loadScript);
+    connectScriptPage();
     connect(ui.pushButton_ScriptStart, &QPushButton::clicked, runner, &ScriptRunner::start);
     connect(ui.pushButton_ScriptStop, &QPushButton::clicked, runner, &ScriptRunner::stop);
 

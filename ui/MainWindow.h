@@ -42,7 +42,10 @@ private:
     void goRightArm();
     void goNeck();
 
+    void connectScriptPage();
     void loadScript();
+    // Marks a script row that cannot run for reason; an empty reason clears the mark.
+    void markScriptRow(int row, const QString& reason);
 
     void showConnectedState(bool connected);
     void showVariable(int motor, SharedVariables::Index index);
@@ -56,4 +59,5 @@ private:
     DriveLink& link;
     ScriptRunner* runner = nullptr;
     DriveView* driveViews[SharedVariables::MotorCount] = {};
+    QString loadedScriptFolder; // where Load opens, once a script was loaded
 };
