@@ -5,6 +5,8 @@
 #include "core/ScriptRunner.h"
 #include "ui/DriveView.h"
 #include "ui/OperatorMessage.h"
+#include "ui/SetPointLimits.h"
+#include "ui/WhileConnected.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -22,7 +24,10 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
         driveViews[motor] = new DriveView(pages[motor], motor);
         layouts[motor]->addWidget(driveViews[motor]);
         // Every parameter of every motor reaches the link here, and only here.
-        connect(driveViews[motor], &DriveView::parameterEntered, &link, &DriveLink::writeParameter);
+        connect(driveViews[motor], &DriveView::parameterEntered, this, [this](Index index, int motor, double value) {
+            if (confirmSetPointLimits(*driveViews[motor], index, value))
+                this->link.writeParameter(index, motor, value);
+        });
     }
 
     mla.setupUi(ui.MLA_Widget);
@@ -42,6 +47,7 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
     connect(ui.pushButton_Connect, &QPushButton::clicked, this, &MainWindow::connectToSelectedPort);
     connect(ui.pushButton_Disconnect, &QPushButton::clicked, &link, &DriveLink::close);
     connect(ui.addressComboBox, &QComboBox::currentTextChanged, this, &MainWindow::selectBoard);
+    enableWhileConnected(ui.pushButton_SaveEEPROM, link);
     connect(ui.pushButton_SaveEEPROM, &QPushButton::clicked, this, [this] {
         this->link.saveEeprom();
         showOperatorMessage(QStringLiteral("Configuration saved to EEPROM for drive :")

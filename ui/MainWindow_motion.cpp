@@ -4,6 +4,7 @@
 #include "core/DriveLink.h"
 #include "protocol/RobotCommand.h"
 #include "ui/OperatorMessage.h"
+#include "ui/WhileConnected.h"
 
 #include <QInputDialog>
 
@@ -71,6 +72,8 @@ void MainWindow::connectMotionPanels()
         connect(joint.button, &QPushButton::clicked, this,
                 [this, joint] { askJoint(this, joint.command, joint.panel, joint.joint, joint.field); });
     }
+    for (QPushButton* go : {mla.pushButton_Go, mra.pushButton_Go, mrn.pushButton_Go})
+        enableWhileConnected(go, link);
     connect(mla.pushButton_Go, &QPushButton::clicked, this, &MainWindow::goLeftArm);
     connect(mra.pushButton_Go, &QPushButton::clicked, this, &MainWindow::goRightArm);
     connect(mrn.pushButton_Go, &QPushButton::clicked, this, &MainWindow::goNeck);
