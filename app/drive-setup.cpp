@@ -7,6 +7,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTimer>
 
 #include <cstdio>
@@ -83,7 +84,12 @@ int main(int argc, char* argv[])
             QMessageBox::warning(&window, QStringLiteral("Simulator"), simulator.errorString());
         }
     }
-    window.show();
+    // The form's size is more than a small laptop screen holds: there the window starts
+    // maximized, and its pages scroll.
+    if (window.size().boundedTo(window.screen()->availableSize()) != window.size())
+        window.showMaximized();
+    else
+        window.show();
     if (connectNow)
         QTimer::singleShot(0, &window, &MainWindow::connectToSelectedPort);
     return app.exec();

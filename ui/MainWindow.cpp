@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QScrollArea>
 
 using namespace SharedVariables;
 
@@ -21,8 +22,13 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
     QWidget* const pages[] = {ui.tab_1, ui.tab_2, ui.tab_3, ui.tab_4};
     QVBoxLayout* const layouts[] = {ui.MotorLayout_1, ui.MotorLayout_2, ui.MotorLayout_3, ui.MotorLayout_4};
     for (int motor = 0; motor < MotorCount; ++motor) {
-        driveViews[motor] = new DriveView(pages[motor], motor);
-        layouts[motor]->addWidget(driveViews[motor]);
+        // The view scrolls rather than being cut off where the screen is too small for it.
+        auto* scrollArea = new QScrollArea(pages[motor]);
+        scrollArea->setWidgetResizable(true);
+        scrollArea->setFrameShape(QFrame::NoFrame);
+        driveViews[motor] = new DriveView(scrollArea, motor);
+        scrollArea->setWidget(driveViews[motor]);
+        layouts[motor]->addWidget(scrollArea);
         // Every parameter of every motor reaches the link here, and only here.
         connect(driveViews[motor], &DriveView::parameterEntered, this, [this](Index index, int motor, double value) {
             if (confirmSetPointLimits(*driveViews[motor], index, value))
