@@ -1,6 +1,7 @@
 #include "core/ScriptRunner.h"
 
 #include "core/DriveLink.h"
+#include "core/ScriptCheck.h"
 #include "protocol/RobotCommand.h"
 
 #include <QAbstractItemModel>
@@ -17,7 +18,14 @@ ScriptRunner::ScriptRunner(DriveLink& link, QAbstractItemModel& model, QObject* 
 
 void ScriptRunner::start()
 {
-    row = 0;
+    stop();
+    for (int r = 0; r < model.rowCount(); ++r) {
+        const QString reason = checkScriptRow(rowFields(model, r));
+        if (!reason.isEmpty()) {
+            emit rowRejected(r, reason);
+            return;
+        }
+    }
     timer->start(StepMs);
 }
 
@@ -40,25 +48,27 @@ void ScriptRunner::runNextRow()
         emit completed();
         return;
     }
+    const QStringList fields = rowFields(model, row);
+    const QString reason = checkScriptRow(fields);
+    if (!reason.isEmpty()) {
+        const int rejected = row;
+        stop();
+        emit rowRejected(rejected, reason);
+        return;
+    }
     emit rowStarted(row);
 
-    const QStringList fields = rowFields(model, row);
     if (!fields.isEmpty()) {
         const QString& word = fields.first();
-        const bool wait = word == QLatin1String("wait") && fields.size() == 2;
+        const bool wait = word == QLatin1String("wait");
         // A negative interval would leave the timer stopped for good: it waits 0 ms.
         timer->start(wait ? std::max(0, fields[1].toInt()) : StepMs);
 
         if (const RobotCommand* command = RobotCommands::find(word)) {
-            if (fields.size() != 1 + command->valueCount) {
-                emit diagnostic(QStringLiteral("Script Error missing arguments for %1 command").arg(word));
-            } else {
-                // Arguments that do not convert count as 0; the frame keeps their low bits.
-                QVector<int> values;
-                for (int i = 1; i < fields.size(); ++i)
-                    values.append(fields[i].toInt());
-                link.queueRobotCommand(*command, values);
-            }
+            QVector<int> values;
+            for (int i = 1; i < fields.size(); ++i)
+                values.append(fields[i].toInt());
+            link.queueRobotCommand(*command, values);
         }
         if (word == QLatin1String("end")) {
             timer->stop();

@@ -11,7 +11,9 @@ class QTimer;
 // Plays a script held in a table model, one row per step: a robot command row queues its
 // frame on the link, "wait;MS" holds the next step for MS milliseconds, "end" stops.
 // The model is read as the rows come, so edits take effect on rows not yet run. A row's
-// fields end at its first cell without data.
+// fields end at its first cell without data. Only rows that pass checkScriptRow run: a
+// script with a row that fails does not start, and a run stops before a row edited
+// into one that fails.
 class ScriptRunner : public QObject
 {
     Q_OBJECT
@@ -22,7 +24,8 @@ public:
 
     ScriptRunner(DriveLink& link, QAbstractItemModel& model, QObject* parent = nullptr);
 
-    // From the first row; a run in progress starts again.
+    // From the first row; a run in progress starts again. Refused, with rowRejected for
+    // the first row that fails the check, when any row does.
     void start();
     void stop();
     bool isRunning() const;
@@ -35,8 +38,8 @@ public:
 
 signals:
     void rowStarted(int row);
-    // A row that cannot be run as written, in words for the log.
-    void diagnostic(const QString& text);
+    // Row cannot be run as written, for reason; the script is not running.
+    void rowRejected(int row, const QString& reason);
     void completed();
 
 private:

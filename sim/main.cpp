@@ -1,5 +1,5 @@
-#include "sim/EepromFile.h"
 #include "core/QuitOnSignal.h"
+#include "sim/EepromFile.h"
 #include "sim/SimulatedBoard.h"
 #include "sim/SimulatedLine.h"
 

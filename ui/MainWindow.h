@@ -52,7 +52,10 @@ private:
     void goRightArm();
     void goNeck();
 
+    void connectScriptPage();
     void loadScript();
+    // Marks a script row that cannot run for reason; an empty reason clears the mark.
+    void markScriptRow(int row, const QString& reason);
 
     void addHelpMenu();
     void addShortcuts();
