@@ -94,14 +94,16 @@ int DriveControl::run(const QString& path)
     ScriptRunner runner(link, table);
     QEventLoop loop;
     bool completed = false;
-    int row = 0;
     const auto robotFrameWaits = [&] {
         return std::any_of(link.transmitQueue().begin(), link.transmitQueue().end(),
                            [](const SerialMessage& frame) { return RobotCommands::find(frame.bytes) != nullptr; });
     };
-    QObject::connect(&runner, &ScriptRunner::rowStarted, &loop, [&](int started) { row = started; });
-    QObject::connect(&runner, &ScriptRunner::diagnostic, &loop, [&](const QString& text) {
-        printError(QStringLiteral("row %1: %2").arg(row + 1).arg(text));
+    // A row that cannot run stops the script before it, as in the window.
+    bool rejected = false;
+    QObject::connect(&runner, &ScriptRunner::rowRejected, &loop, [&](int at, const QString& reason) {
+        printError(QStringLiteral("%1, row %2 cannot be run as written: %3.").arg(path).arg(at + 1).arg(reason));
+        rejected = true;
+        loop.exit(UsageError);
     });
     QObject::connect(&link, &DriveLink::frameSent, &loop, [&](const SerialMessage& frame) {
         const QString line = robotCommandLine(frame);
@@ -120,6 +122,8 @@ int DriveControl::run(const QString& path)
         loop.exit(PortFailed);
     });
     runner.start();
+    if (rejected)
+        return UsageError;
     const int code = loop.exec();
     if (!completed && code == Done) {
         printError(QStringLiteral("Interrupted."));

@@ -54,6 +54,9 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
     connect(ui.pushButton_Connect, &QPushButton::clicked, this, &MainWindow::connectToSelectedPort);
     connect(ui.pushButton_Disconnect, &QPushButton::clicked, &link, &DriveLink::close);
     connect(ui.addressComboBox, &QComboBox::currentTextChanged, this, &MainWindow::selectBoard);
+    addHelpMenu();
+    // Before the buttons' tooltips are taken over while disconnected: they name the keys.
+    addShortcuts();
     enableWhileConnected(ui.pushButton_SaveEEPROM, link);
     connect(ui.pushButton_SaveEEPROM, &QPushButton::clicked, this, [this] {
         this->link.saveEeprom();
@@ -61,8 +64,6 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
                             + QString::number(this->link.board()));
     });
     connect(ui.buttonBox, &QDialogButtonBox::clicked, qApp, &QApplication::quit);
-    addHelpMenu();
-    addShortcuts();
 
     connect(&link, &DriveLink::connected, this, [this] { showConnectedState(true); });
     connect(&link, &DriveLink::disconnected, this, [this] { showConnectedState(false); });
