@@ -1,5 +1,6 @@
 #include "core/DriveLink.h"
 #include "core/InstallPaths.h"
+#include "core/QuitOnSignal.h"
 #include "core/Simulator.h"
 #include "ui/MainWindow.h"
 #include "ui/PortBox.h"
@@ -11,6 +12,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QSettings>
+#include <QScreen>
 #include <QTimer>
 
 #include <cstdio>
@@ -53,6 +55,12 @@ QString filesInUse()
              Simulator::userEepromFile(), QSettings().fileName());
 }
 
+int usageError(const QString& text)
+{
+    std::fprintf(stderr, "%s\nTry 'drive-setup --help' for more information.\n", qPrintable(text));
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -78,15 +86,15 @@ int main(int argc, char* argv[])
     parser.addOption(portOption);
     parser.addOption(connectOption);
     parser.addOption(simulateOption);
+    parser.addPositionalArgument(QStringLiteral("device"), QStringLiteral("A device path, the same as --port DEVICE."),
+                                 QStringLiteral("[device]"));
     // Parsed before the application object, so --help, --version and a mistyped
     // option work without a display.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    if (!parser.parse(arguments)) {
-        std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
-        return 1;
-    }
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
         QCoreApplication core(argc, argv); // the help text names the program and the files from it
         parser.setApplicationDescription(description + QStringLiteral("\n\n") + filesInUse());
@@ -94,20 +102,33 @@ int main(int argc, char* argv[])
     }
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
+    QString port = parser.value(portOption);
+    for (const QString& argument : parser.positionalArguments()) {
+        if (!QDir::isAbsolutePath(argument))
+            return usageError(QStringLiteral("Unknown argument '%1'.").arg(argument));
+        if (!port.isEmpty())
+            return usageError(QStringLiteral("One port only: '%1' is one too many.").arg(argument));
+        port = argument;
+    }
 
     QApplication app(argc, argv);
+    const QuitOnSignal quitOnSignal;
 
     Simulator simulator; // outlives the link, whose port is the simulator's
     DriveLink link;
     MainWindow window(link);
     QSettings settings;
     RememberedState::restore(window, settings);
-    if (parser.isSet(portOption))
-        window.addPort(parser.value(portOption));
+    if (!port.isEmpty())
+        window.addPort(port);
     bool connectNow = parser.isSet(connectOption);
     if (parser.isSet(simulateOption))
         connectNow = startSimulator(simulator, window) || connectNow;
-    window.show();
+    // A window larger than a small laptop screen starts maximized, and its pages scroll.
+    if (window.size().boundedTo(window.screen()->availableSize()) != window.size())
+        window.showMaximized();
+    else
+        window.show();
     if (connectNow)
         QTimer::singleShot(0, &window, &MainWindow::connectToSelectedPort);
     const int status = app.exec();

@@ -1,6 +1,7 @@
 #include "core/ScriptRunner.h"
 
 #include "core/DriveLink.h"
+#include "core/ScriptCheck.h"
 #include "protocol/RobotCommand.h"
 
 #include <QAbstractItemModel>
@@ -17,7 +18,20 @@ ScriptRunner::ScriptRunner(DriveLink& link, QAbstractItemModel& model, QObject* 
 
 void ScriptRunner::start()
 {
-    row = 0;
+    startFrom(0);
+}
+
+void ScriptRunner::startFrom(int first)
+{
+    stop();
+    for (int r = 0; r < model.rowCount(); ++r) {
+        const QString reason = checkScriptRow(rowFields(model, r));
+        if (!reason.isEmpty()) {
+            emit rowRejected(r, reason);
+            return;
+        }
+    }
+    row = std::max(0, first);
     timer->start(StepMs);
 }
 
@@ -35,37 +49,74 @@ bool ScriptRunner::isRunning() const
 void ScriptRunner::runNextRow()
 {
     if (row >= model.rowCount()) {
-        timer->stop();
-        row = 0;
-        emit completed();
+        complete();
+        return;
+    }
+    const QStringList fields = rowFields(model, row);
+    const QString reason = checkScriptRow(fields);
+    if (!reason.isEmpty()) {
+        const int rejected = row;
+        stop();
+        emit rowRejected(rejected, reason);
         return;
     }
     emit rowStarted(row);
-
-    const QStringList fields = rowFields(model, row);
-    if (!fields.isEmpty()) {
-        const QString& word = fields.first();
-        const bool wait = word == QLatin1String("wait") && fields.size() == 2;
-        // A negative interval would leave the timer stopped for good: it waits 0 ms.
-        timer->start(wait ? std::max(0, fields[1].toInt()) : StepMs);
-
-        if (const RobotCommand* command = RobotCommands::find(word)) {
-            if (fields.size() != 1 + command->valueCount) {
-                emit diagnostic(QStringLiteral("Script Error missing arguments for %1 command").arg(word));
-            } else {
-                // Arguments that do not convert count as 0; the frame keeps their low bits.
-                QVector<int> values;
-                for (int i = 1; i < fields.size(); ++i)
-                    values.append(fields[i].toInt());
-                link.queueRobotCommand(*command, values);
-            }
-        }
-        if (word == QLatin1String("end")) {
-            timer->stop();
-            emit completed();
-        }
-    }
+    const int next = runRow(fields);
     ++row;
+    if (next < 0)
+        complete();
+    else
+        timer->start(next);
+}
+
+void ScriptRunner::complete()
+{
+    if (looping && timer->isActive()) {
+        row = 0;
+        timer->start(StepMs);
+        return;
+    }
+    timer->stop();
+    row = 0;
+    emit completed();
+}
+
+int ScriptRunner::runRow(const QStringList& fields)
+{
+    if (fields.isEmpty())
+        return StepMs;
+    const QString& word = fields.first();
+    if (word == QLatin1String("end"))
+        return -1;
+    // A negative interval would leave the timer stopped for good: it waits 0 ms.
+    if (word == QLatin1String("wait"))
+        return std::max(0, fields[1].toInt());
+    if (const RobotCommand* command = RobotCommands::find(word)) {
+        QVector<int> values;
+        for (int i = 1; i < fields.size(); ++i)
+            values.append(fields[i].toInt());
+        link.queueRobotCommand(*command, values);
+    }
+    return StepMs;
+}
+
+QString ScriptRunner::stepRow(int stepped)
+{
+    const QStringList fields = rowFields(model, stepped);
+    const QString reason = checkScriptRow(fields);
+    if (!reason.isEmpty())
+        return tr("Row %1 cannot be run as written: %2.").arg(stepped + 1).arg(reason);
+    if (fields.isEmpty() || fields.first().isEmpty())
+        return tr("Row %1 is empty: nothing to do.").arg(stepped + 1);
+    const QString& word = fields.first();
+    if (word == QLatin1String("wait"))
+        return tr("Row %1: wait of %2 ms skipped.").arg(stepped + 1).arg(std::max(0, fields[1].toInt()));
+    if (word == QLatin1String("end"))
+        return tr("Row %1 ends the script.").arg(stepped + 1);
+    if (!link.isConnected())
+        return tr("Not connected: row %1 was not sent. Connect first.").arg(stepped + 1);
+    runRow(fields);
+    return tr("Row %1 sent: %2").arg(stepped + 1).arg(fields.join(QLatin1Char(';')));
 }
 
 void ScriptRunner::fillModel(QAbstractItemModel& model, const QList<QStringList>& rows)

@@ -11,7 +11,9 @@ class QTimer;
 // Plays a script held in a table model, one row per step: a robot command row queues its
 // frame on the link, "wait;MS" holds the next step for MS milliseconds, "end" stops.
 // The model is read as the rows come, so edits take effect on rows not yet run. A row's
-// fields end at its first cell without data.
+// fields end at its first cell without data. Only rows that pass checkScriptRow run: a
+// script with a row that fails does not start, and a run stops before a row edited
+// into one that fails.
 class ScriptRunner : public QObject
 {
     Q_OBJECT
@@ -22,12 +24,20 @@ public:
 
     ScriptRunner(DriveLink& link, QAbstractItemModel& model, QObject* parent = nullptr);
 
-    // From the first row; a run in progress starts again.
+    // From the first row; a run in progress starts again. Refused, with rowRejected for
+    // the first row that fails the check, when any row does.
     void start();
+    // The same from the given row on.
+    void startFrom(int first);
     void stop();
     bool isRunning() const;
+    // A looping run starts again from the first row where it would complete, until Stop.
+    void setLooping(bool on) { looping = on; }
     // One step: the timer's, and the tests'.
     void runNextRow();
+    // Runs one row on its own, outside a run: a command is queued, a wait is not waited.
+    // Returns what was done, in words for the operator.
+    QString stepRow(int row);
 
     // Replaces the model's rows by these, one cell per field (at most ColumnCount).
     static void fillModel(QAbstractItemModel& model, const QList<QStringList>& rows);
@@ -35,13 +45,19 @@ public:
 
 signals:
     void rowStarted(int row);
-    // A row that cannot be run as written, in words for the log.
-    void diagnostic(const QString& text);
+    // Row cannot be run as written, for reason; the script is not running.
+    void rowRejected(int row, const QString& reason);
     void completed();
 
 private:
+    // Queues the row's command, if any; returns the time until the next row, or -1 when
+    // the row ends the script.
+    int runRow(const QStringList& fields);
+    void complete();
+
     DriveLink& link;
     QAbstractItemModel& model;
     QTimer* timer = nullptr;
     int row = 0;
+    bool looping = false;
 };

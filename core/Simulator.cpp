@@ -4,10 +4,30 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include <csignal>
 #include <cstdio>
 
-Simulator::Simulator(QObject* parent)
-    : QObject(parent)
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#include <unistd.h>
+#endif
+
+// Runs in the child between fork and exec: only async-signal-safe calls.
+void ChildProcess::setupChildProcess()
+{
+#ifdef Q_OS_LINUX
+    // Until exec the child runs the parent's code: a handler it inherited must not
+    // catch the signal. The parent may have died before the request took effect: then
+    // the child has been adopted already, and ends at once.
+    ::signal(SIGTERM, SIG_DFL);
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parentId)
+        ::raise(SIGTERM);
+#endif
+}
+
+Simulator::Simulator(QObject* parent, std::FILE* output)
+    : QObject(parent), output(output)
 {
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
 }
@@ -50,7 +70,7 @@ bool Simulator::start(const QString& program, const QStringList& arguments, int 
 
 void Simulator::forwardOutput()
 {
-    const QByteArray output = process.readAllStandardOutput();
-    std::fwrite(output.constData(), 1, size_t(output.size()), stdout);
-    std::fflush(stdout);
+    const QByteArray received = process.readAllStandardOutput();
+    std::fwrite(received.constData(), 1, size_t(received.size()), output);
+    std::fflush(output);
 }

@@ -1,18 +1,36 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QObject>
 #include <QProcess>
 #include <QString>
 
+#include <cstdio>
+
+// A child process that gets SIGTERM when the process that started it dies, even by
+// SIGKILL, so that it is never left behind holding its resources (Linux; elsewhere a
+// plain QProcess).
+class ChildProcess : public QProcess
+{
+    Q_OBJECT
+
+protected:
+    void setupChildProcess() override;
+
+private:
+    const qint64 parentId = QCoreApplication::applicationPid();
+};
+
 // The simulated boards (drive-sim) started beside the tool for --simulate. The
 // simulator prints its port as its first line; what it prints after that (the robot
-// commands it received) is passed on to standard output. It ends with this object.
+// commands it received) is passed on to standard output, or to the stream given. It ends
+// with this object, or with the tool's process.
 class Simulator : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit Simulator(QObject* parent = nullptr);
+    explicit Simulator(QObject* parent = nullptr, std::FILE* output = stdout);
     ~Simulator() override;
 
     // The simulated boards' EEPROM file in the user's data folder, for drive-sim's
@@ -28,7 +46,8 @@ public:
 private:
     void forwardOutput();
 
-    QProcess process;
+    ChildProcess process;
+    std::FILE* output;
     QString port;
     QString error;
 };

@@ -4,7 +4,8 @@
 //
 // Besides the sanitizers: the parser gives the same rows when the bytes come one at a
 // time, the table holds exactly those rows, the script halts within one step past its
-// last row with exactly one completion, and every queued frame is a whole robot command.
+// last row with exactly one completion, or is refused at Start with nothing queued, and
+// every queued frame is a whole robot command with values within the command's bounds.
 #include "FuzzApplication.h"
 #include "core/DriveLink.h"
 #include "core/ScriptFile.h"
@@ -45,10 +46,16 @@ bool holds(const QAbstractItemModel& model, const QList<QStringList>& rows)
     return true;
 }
 
-bool isRobotCommand(const SerialMessage& frame)
+bool isCheckedRobotCommand(const SerialMessage& frame)
 {
     const RobotCommand* command = RobotCommands::find(frame.bytes);
-    return command && frame.length == command->frameLength();
+    if (!command || frame.length != command->frameLength())
+        return false;
+    for (int value : command->values(frame)) {
+        if (value < command->minimum || value > command->maximum)
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -88,16 +95,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         fail("the link did not open the pseudo-terminal");
     ScriptRunner runner(link, table);
     int completions = 0;
+    int refusals = 0;
     QObject::connect(&runner, &ScriptRunner::completed, [&completions] { ++completions; });
+    QObject::connect(&runner, &ScriptRunner::rowRejected, [&refusals] { ++refusals; });
     runner.start();
     for (int step = 0; step <= script.rows.size() && runner.isRunning(); ++step)
         runner.runNextRow();
-    if (runner.isRunning() || completions != 1)
-        fail("the script did not halt once with a completion");
+    if (runner.isRunning() || completions + refusals != 1)
+        fail("the script did not halt once, with a completion or a refusal");
+    if (refusals && !link.transmitQueue().isEmpty())
+        fail("a refused script queued frames");
 
     for (const SerialMessage& frame : link.transmitQueue()) {
-        if (!isRobotCommand(frame))
-            fail("a queued frame that is no robot command");
+        if (!isCheckedRobotCommand(frame))
+            fail("a queued frame that is no robot command within its bounds");
     }
     return 0;
 }

@@ -14,6 +14,10 @@ struct RobotCommand
     const char* word;
     int valueCount;
     int valueSize; // bytes per value: 2 or 1
+    // The values an operator may give it, in a panel or a script: the joints' 0 to 4096,
+    // a byte's 0 to 255. The frame itself cuts whatever it is given.
+    int minimum;
+    int maximum;
 
     static constexpr int WordSize = 3;
 
@@ -26,12 +30,12 @@ struct RobotCommand
 
 namespace RobotCommands {
 
-inline constexpr RobotCommand Mla{"mla", 3, 2};
-inline constexpr RobotCommand Mra{"mra", 3, 2};
-inline constexpr RobotCommand Mrn{"mrn", 2, 2};
-inline constexpr RobotCommand Mrm{"mrm", 8, 1};
-inline constexpr RobotCommand Meb{"meb", 4, 1};
-inline constexpr RobotCommand Mre{"mre", 6, 1};
+inline constexpr RobotCommand Mla{"mla", 3, 2, 0, 4096};
+inline constexpr RobotCommand Mra{"mra", 3, 2, 0, 4096};
+inline constexpr RobotCommand Mrn{"mrn", 2, 2, 0, 4096};
+inline constexpr RobotCommand Mrm{"mrm", 8, 1, 0, 255};
+inline constexpr RobotCommand Meb{"meb", 4, 1, 0, 255};
+inline constexpr RobotCommand Mre{"mre", 6, 1, 0, 255};
 
 // The command whose word equals text exactly (case and blanks count), or nullptr.
 const RobotCommand* find(const QString& text);

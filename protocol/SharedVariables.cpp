@@ -161,4 +161,37 @@ QString Block::format(int motor, const Variable& variable) const
     return QString();
 }
 
+double Block::value(int motor, const Variable& variable) const
+{
+    const int at = address(motor, variable.offset);
+    switch (variable.type) {
+    case Type::U8:
+        return u8(at);
+    case Type::U16:
+        return u16(at);
+    case Type::S16:
+        return s16(at);
+    case Type::F32:
+        return double(f32(at));
+    }
+    return 0;
+}
+
+void Block::setValue(int motor, const Variable& variable, double value)
+{
+    const int at = address(motor, variable.offset);
+    switch (variable.type) {
+    case Type::U8:
+        setU8(at, uint8_t(int(value)));
+        break;
+    case Type::U16:
+    case Type::S16:
+        setS16(at, int16_t(int(value)));
+        break;
+    case Type::F32:
+        setF32(at, float(value));
+        break;
+    }
+}
+
 } // namespace SharedVariables

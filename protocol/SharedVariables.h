@@ -78,6 +78,10 @@ public:
     // The variable of a motor as the operator sees it: integers in decimal,
     // floats in the "g" format with 6 significant digits.
     QString format(int motor, const Variable& variable) const;
+    // The variable of a motor as a number, and storing one the way a parameter write
+    // does: floats to single precision, integers cut to the variable's width.
+    double value(int motor, const Variable& variable) const;
+    void setValue(int motor, const Variable& variable, double value);
 
     const uint8_t* data() const { return bytes.data(); }
     uint8_t* data() { return bytes.data(); }

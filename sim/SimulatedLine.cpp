@@ -1,6 +1,6 @@
 #include "sim/SimulatedLine.h"
 
-#include "sim/RobotCommandLine.h"
+#include "protocol/RobotCommandLine.h"
 
 #include <QSocketNotifier>
 #include <QtGlobal>

@@ -1,5 +1,5 @@
+#include "core/QuitOnSignal.h"
 #include "sim/EepromFile.h"
-#include "sim/QuitOnSignal.h"
 #include "sim/SimulatedBoard.h"
 #include "sim/SimulatedLine.h"
 

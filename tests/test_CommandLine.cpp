@@ -46,8 +46,12 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("output");
 
-        QTest::newRow("unknown option") << QStringList {"--bogus"} << 1 << "Unknown option 'bogus'.";
-        QTest::newRow("port without a name") << QStringList {"--port"} << 1 << "Missing value after '--port'.";
+        const QString hint = "\nTry 'drive-setup --help' for more information.";
+        QTest::newRow("unknown option") << QStringList {"--bogus"} << 1 << "Unknown option 'bogus'." + hint;
+        QTest::newRow("port without a name") << QStringList {"--port"} << 1 << "Missing value after '--port'." + hint;
+        QTest::newRow("unknown argument") << QStringList {"bogus"} << 1 << "Unknown argument 'bogus'." + hint;
+        QTest::newRow("two ports") << QStringList {"--port", "/dev/a", "/dev/b"} << 1
+                                   << "One port only: '/dev/b' is one too many." + hint;
         QTest::newRow("version") << QStringList {"--version"} << 0 << "drive-setup 1.0.0";
         QTest::newRow("help") << QStringList {"--help"} << 0 << "--port <NAME>";
     }
@@ -66,11 +70,20 @@ private slots:
         QVERIFY2(QString::fromLocal8Bit(process.readAll()).contains(output), qPrintable(output));
     }
 
+    void portAndConnectOpenThePort_data()
+    {
+        QTest::addColumn<bool>("bare");
+        QTest::newRow("--port NAME") << false;
+        QTest::newRow("a bare device path") << true;
+    }
+
     void portAndConnectOpenThePort()
     {
+        QFETCH(bool, bare);
         Pty pty;
         Run process;
-        process.start(program(), {"--port", pty.slavePath(), "--connect"});
+        process.start(program(), bare ? QStringList{pty.slavePath(), "--connect"}
+                                      : QStringList{"--port", pty.slavePath(), "--connect"});
         QVERIFY(process.waitForStarted(30000));
         // Connected: the polling cycle asks for window 0 of board 1 first.
         const QByteArray sent = pty.read(16, 30000);

@@ -190,6 +190,25 @@ private slots:
         QCOMPARE(link.board(), 1);
     }
 
+    // GO and Save EEPROM wait for a connection and say so, before the first Connect and
+    // after Disconnect; a joint can be set before it.
+    void sendingWaitsForAConnection()
+    {
+        Pty pty;
+        DriveLink link;
+        MainWindow window(link);
+        window.addPort(pty.slavePath());
+        QVERIFY(window.leftArmPanel().pushButton_Elbow->isEnabled());
+        for (QPushButton* press : {window.form().pushButton_Disconnect, window.form().pushButton_Connect,
+                                   window.form().pushButton_Disconnect}) {
+            press->click();
+            for (QPushButton* send : {window.leftArmPanel().pushButton_Go, window.rightArmPanel().pushButton_Go,
+                                      window.neckPanel().pushButton_Go, window.form().pushButton_SaveEEPROM})
+                QCOMPARE(send->isEnabledTo(&window) ? "enabled" : send->toolTip(),
+                         link.isConnected() ? "enabled" : "Not connected: choose a port and press Connect first.");
+        }
+    }
+
     void closeButtonEndsTheEventLoop()
     {
         DriveLink link;

@@ -1,6 +1,9 @@
-// Loading a script through Load and the open-file dialog into the script table.
+// Loading a script through Load and the open-file dialog into the script table: where
+// the dialog starts, the file's name on the page, and the rows that cannot run marked and
+// summed up.
 #include "core/DriveLink.h"
-#include "core/InstallPaths.h"
+#include "core/ScriptFile.h"
+#include "core/ScriptRunner.h"
 #include "ui/MainWindow.h"
 #include "support/Modal.h"
 
@@ -81,7 +84,6 @@ class TestScriptLoad : public QObject
     Q_OBJECT
 
 private slots:
-    // A working directory with a "scripts/" folder, which the dialog does not start in.
     void initTestCase()
     {
         QVERIFY(dir.isValid());
@@ -102,42 +104,78 @@ private slots:
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<Rows>("rows");
+        QTest::addColumn<int>("marked");
+        QTest::addColumn<QString>("summary"); // a part of it
 
         QTest::newRow("CR LF, comment, trailing semicolon")
             << QByteArray("# lift\r\nmla;100;200;300\r\nwait;500;\r\nend;\r\n")
-            << Rows{{"mla", "100", "200", "300"}, {"wait", "500", ""}, {"end", ""}};
+            << Rows{{"mla", "100", "200", "300"}, {"wait", "500", ""}, {"end", ""}} << 1
+            << "Script has errors: load.txt has a row that cannot be run as written, so Start will refuse it:\n\n"
+               "Row 2: wait takes 1 argument, this row has 2 (a \";\" at the end of the line adds an empty one).\n\n";
         QTest::newRow("LF, empty line, blank before hash, no last terminator")
-            << QByteArray("mrn;1;2\n\n #x\nend") << Rows{{"mrn", "1", "2"}, {""}, {" #x"}, {"end"}};
+            << QByteArray("mrn;1;2\n\n #x\nend") << Rows{{"mrn", "1", "2"}, {""}, {" #x"}, {"end"}} << 1
+            << "Row 3: \" #x\" is no command";
         QTest::newRow("twelve fields fill nine columns")
-            << QByteArray("mrm;1;2;3;4;5;6;7;8;9;10;11\n") << Rows{{"mrm", "1", "2", "3", "4", "5", "6", "7", "8"}};
-        QTest::newRow("NUL ends the line") << QByteArray("mla;1\0;2;3\nend\n", 15) << Rows{{"mla", "1"}, {"end"}};
-        QTest::newRow("comments only") << QByteArray("# nothing\n") << Rows{};
+            << QByteArray("mrm;1;2;3;4;5;6;7;8;9;10;11\n") << Rows{{"mrm", "1", "2", "3", "4", "5", "6", "7", "8"}} << 0
+            << "";
+        QTest::newRow("NUL ends the line") << QByteArray("mla;1\0;2;3\nend\n", 15) << Rows{{"mla", "1"}, {"end"}} << 1
+                                           << "Row 1: mla takes 3 arguments, this row has 1.";
+        QTest::newRow("comments only") << QByteArray("# nothing\n") << Rows{} << 0 << "";
+        QTest::newRow("seven rows refused, five named")
+            << QByteArray("mrn;0;5000\n").repeated(7) << ScriptParser::parse(QByteArray("mrn;0;5000\n").repeated(7))
+            << 7 << "Row 5: argument 2 (5000) is outside 0 to 4096.\n... and 2 more.";
     }
 
-    // Each load replaces the table loaded before.
+    // Each load replaces the table loaded before. The dialog starts in the example scripts'
+    // folder, then in the last script's, whose name the page shows. Rows that cannot run
+    // are marked, with the reason as their tooltip, a summary names the first ones, and
+    // Start refuses.
     void load()
     {
         QFETCH(QByteArray, file);
         QFETCH(Rows, rows);
+        QFETCH(int, marked);
+        QFETCH(QString, summary);
 
         Window w;
         QCOMPARE(w.startStop(), (QList<bool>{false, false}));
-        SeenDialog first;
-        chooseFile(writeFile(dir.filePath("first.txt"), "mrm;1;2;3;4;5;6;7;8\nmla;1;2;3\nmra;4;5;6\nwait;100\nend\n"),
-                   &first);
+        SeenDialog first, seen;
+        chooseFile(writeFile(dir.filePath("scripts/first.txt"), "mla;1;2;3\nend\n"), &first);
         w.load();
-        QCOMPARE(first.directory, QDir(InstallPaths::exampleScriptsFolder()).absolutePath());
-        QCOMPARE(w.table().size(), 5);
-        SeenDialog seen;
-        chooseFile(writeFile(dir.filePath("scripts/load.txt"), file), &seen);
+        QCOMPARE(w.table().size(), 2);
+        QString shown;
+        chooseFile(writeFile(dir.filePath("load.txt"), file), &seen, [&shown, marked] {
+            if (marked)
+                answerNextModal([&shown](QWidget* box) {
+                    shown = box->windowTitle() + ": " + messageBoxText(box);
+                    acceptModal(box);
+                });
+        });
         w.load();
 
+        QCOMPARE(QDir(first.directory), QDir(QFileInfo(QStringLiteral(__FILE__)).absoluteDir().filePath("../scripts")));
         QCOMPARE(seen.caption, QString("Open Script File"));
         QCOMPARE(seen.filter, QString("Script (*.txt)"));
-        QCOMPARE(seen.directory, QDir(dir.path()).absolutePath()); // where first.txt was
+        QCOMPARE(seen.directory, QDir(dir.filePath("scripts")).absolutePath()); // where first.txt was
         QCOMPARE(seen.parent, &w.window);
+        QCOMPARE(w.form.label_ScriptFile->text(), QString("load.txt"));
         QCOMPARE(w.table(), rows);
         QCOMPARE(w.startStop(), (QList<bool>{true, true}));
+        QVERIFY2(shown.contains(summary), qPrintable(shown));
+        int markedRows = 0;
+        for (int row = 0; row < rows.size(); ++row) {
+            const QTableWidgetItem* item = w.form.tableWidget_Script->item(row, 0);
+            markedRows += item->background().style() != Qt::NoBrush && !item->toolTip().isEmpty()
+                          && shown.contains(item->toolTip());
+        }
+        QCOMPARE(markedRows, marked);
+
+        QString refusal;
+        if (marked)
+            answerNextModal([&refusal](QWidget* box) { refusal = box->windowTitle(); acceptModal(box); });
+        w.form.pushButton_ScriptStart->click();
+        QCOMPARE(refusal, QString(marked ? "Script not running" : ""));
+        QCOMPARE(w.window.scriptRunner().isRunning(), !marked);
     }
 
     void nothingLoaded_data()

@@ -1,5 +1,5 @@
 // The script runner stepped by hand on a link connected to a pseudo-terminal: pacing,
-// commands and their field counts, diagnostics, where a script halts, Start and Stop;
+// commands, the rows it refuses to run, where a script halts, Start and Stop;
 // the example scripts; and, through the window, the Go panel, the row highlight and a
 // run on the runner's own timer up to "Script Completed".
 #include "core/DriveLink.h"
@@ -46,11 +46,11 @@ struct Bench
     QStandardItemModel model{0, ScriptRunner::ColumnCount};
     ScriptRunner runner{link, model};
     QSignalSpy started{&runner, &ScriptRunner::rowStarted};
-    QSignalSpy diagnostics{&runner, &ScriptRunner::diagnostic};
+    QSignalSpy rejections{&runner, &ScriptRunner::rowRejected};
     QSignalSpy completions{&runner, &ScriptRunner::completed};
 };
 
-// The rows that started, and the diagnostics, that a spy caught.
+// The rows that started, and the rejections, that a spy caught.
 QList<int> rows(const QSignalSpy& spy)
 {
     QList<int> values;
@@ -63,7 +63,7 @@ QStringList texts(const QSignalSpy& spy)
 {
     QStringList values;
     for (const QList<QVariant>& signal : spy)
-        values << signal.first().toString();
+        values << QStringLiteral("row %1: %2").arg(signal[0].toInt()).arg(signal[1].toString());
     return values;
 }
 
@@ -78,87 +78,86 @@ private slots:
     {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QStringList>("frames");
-        QTest::addColumn<QStringList>("diagnostics");
+        QTest::addColumn<QString>("rejected"); // why Start refuses the script
         QTest::addColumn<int>("interval"); // until the next row
 
         const QStringList none;
         const auto row = [](const char* name, const char* line, const QStringList& frames,
-                            const char* missing = nullptr, int interval = 100) {
-            QStringList diagnostics;
-            if (missing)
-                diagnostics << QStringLiteral("Script Error missing arguments for %1 command").arg(missing);
-            QTest::newRow(name) << QByteArray(line) << frames << diagnostics << interval;
+                            const char* rejected = nullptr, int interval = 100) {
+            QTest::newRow(name) << QByteArray(line) << frames << QString(rejected) << interval;
         };
+        const QString unknown =
+            "\"%1\" is no command; the commands are mla, mra, mrn, mrm, meb, mre, wait and end, in lower case";
         row("wait 500", "wait;500", none, nullptr, 500);
         row("wait with blanks", "wait; 250 ", none, nullptr, 250);
         row("wait 0", "wait;0", none, nullptr, 0);
         row("negative wait waits 0", "wait;-20", none, nullptr, 0);
-        row("wait not a number waits 0", "wait;abc", none, nullptr, 0);
-        row("wait with trailing semicolon is no wait", "wait;500;", none);
-        row("wait without interval", "wait", none);
-        row("WAIT in capitals", "WAIT;500", none);
+        row("wait not a number", "wait;abc", none, "argument 1 (\"abc\") is not a whole number");
+        row("wait with trailing semicolon", "wait;500;", none,
+            "wait takes 1 argument, this row has 2 (a \";\" at the end of the line adds an empty one)");
+        row("wait without interval", "wait", none, "wait takes 1 argument, this row has 0");
+        row("WAIT in capitals", "WAIT;500", none, qPrintable(unknown.arg("WAIT")));
         row("empty line", "", none);
         row("mla 100 200 300", "mla;100;200;300", {"6d6c61" "6400c8002c01"});
-        row("mla with two arguments", "mla;1;2", none, "mla");
-        row("mla with four arguments", "mla;1;2;3;4", none, "mla");
-        row("mla with trailing semicolon", "mla;1;2;3;\r", none, "mla");
-        row("mla in capitals", "MLA;1;2;3", none);
-        row("mla after a blank", " mla;1;2;3", none);
-        row("mra -1, 70000, not a number", "mra;-1;70000;x", {"6d7261" "ffff70110000"});
+        row("mla with two arguments", "mla;1;2", none, "mla takes 3 arguments, this row has 2");
+        row("mla with four arguments", "mla;1;2;3;4", none, "mla takes 3 arguments, this row has 4");
+        row("mla not a number", "mla;abc;2;3", none, "argument 1 (\"abc\") is not a whole number");
+        row("mla after a blank", " mla;1;2;3", none, qPrintable(unknown.arg(" mla")));
+        row("mra below 0", "mra;1;-1;3", none, "argument 2 (-1) is outside 0 to 4096");
         row("mra with blanks around numbers", "mra; 1 ;+2;3", {"6d7261" "010002000300"});
-        row("mra with two arguments", "mra;1;2", none, "mra");
         row("mrn 4096 0", "mrn;4096;0", {"6d726e" "00100000"});
-        row("mrn with one argument", "mrn;1", none, "mrn");
+        row("mrn beyond the joints' 4096", "mrn;5000;10", none, "argument 1 (5000) is outside 0 to 4096");
         row("mrm eight bytes", "mrm;1;2;3;4;5;6;7;8", {"6d726d" "0102030405060708"});
         row("mrm nine arguments loaded as eight", "mrm;1;2;3;4;5;6;7;8;9", {"6d726d" "0102030405060708"});
-        row("mrm with seven arguments", "mrm;1;2;3;4;5;6;7", none, "mrm");
-        row("meb 256 -1 127 not a number", "meb;256;-1;127;?", {"6d6562" "00ff7f00"});
-        row("meb with three arguments", "meb;1;2;3", none, "meb");
-        row("mre six bytes", "mre;1;2;3;4;5;6", {"6d7265" "010203040506"});
-        row("mre with seven arguments", "mre;1;2;3;4;5;6;7", none, "mre");
-        row("unknown word", "move;1;2", none);
-        row("empty field as word", ";1;2", none);
+        row("meb beyond a byte", "meb;1;256;3;4", none, "argument 2 (256) is outside 0 to 255");
+        row("mre 0 to 255", "mre;0;2;3;4;5;255", {"6d7265" "0002030405ff"});
+        row("mre empty argument", "mre;1;2;;4;5;6", none, "argument 3 (\"\") is not a whole number");
+        row("empty field as word", ";1;2", none, qPrintable(unknown.arg("")));
     }
 
-    // One row run: the frames it queued, its diagnostics and how long the next row waits;
-    // the row after it is paced normally again.
+    // One row, after a valid first row: the frames it queued and how long the next row
+    // waits, the row after it paced normally again; or why Start refused the script, with
+    // nothing queued.
     void oneRow()
     {
         QFETCH(QByteArray, line);
         QFETCH(QStringList, frames);
-        QFETCH(QStringList, diagnostics);
+        QFETCH(QString, rejected);
         QFETCH(int, interval);
 
-        Bench bench(line + "\nwait\n");
+        Bench bench("mrn;1;2\n" + line + "\n\n");
         bench.runner.start();
-        QCOMPARE(bench.stepInterval(), 100);
+        if (!rejected.isEmpty()) {
+            QCOMPARE(texts(bench.rejections), QStringList{"row 1: " + rejected});
+            QVERIFY(!bench.runner.isRunning());
+            QCOMPARE(bench.queued(), QStringList());
+            return;
+        }
         bench.runner.runNextRow();
-        QCOMPARE(bench.queued(), frames);
-        QCOMPARE(texts(bench.diagnostics), diagnostics);
+        bench.runner.runNextRow();
+        QCOMPARE(bench.queued(), QStringList{Mrn12} + frames);
         QCOMPARE(bench.stepInterval(), interval);
         QVERIFY(bench.runner.isRunning());
         bench.runner.runNextRow();
         QCOMPARE(bench.stepInterval(), 100);
-        QCOMPARE(rows(bench.started), (QList<int>{0, 1}));
-        QCOMPARE(bench.completions.count(), 0);
+        QCOMPARE(rows(bench.started), (QList<int>{0, 1, 2}));
+        QCOMPARE(bench.rejections.count(), 0);
     }
 
-    // An operator's edit can leave a gap; a cell with empty text is still a field.
-    void cellWithoutDataEndsTheRow()
+    // An edit during a run is checked when its row comes: the run stops there. A cell
+    // without data ends the row's fields even when a later cell has some.
+    void editedRowStopsTheRun()
     {
-        Bench bench("");
-        bench.model.setRowCount(2);
-        bench.model.setItem(0, 0, new QStandardItem("mrn"));
-        bench.model.setItem(0, 1, new QStandardItem("1"));
-        bench.model.setItem(0, 3, new QStandardItem("2"));
-        bench.model.setItem(1, 0, new QStandardItem("mrn"));
-        bench.model.setItem(1, 1, new QStandardItem(""));
-        bench.model.setItem(1, 2, new QStandardItem("5"));
+        Bench bench("mrn;1;2\nmrn;3;4\nmrn;5;6\n");
         bench.runner.start();
         bench.runner.runNextRow();
+        bench.model.setItem(1, 2, nullptr);
+        bench.model.setItem(1, 3, new QStandardItem("4"));
         bench.runner.runNextRow();
-        QCOMPARE(texts(bench.diagnostics), QStringList{"Script Error missing arguments for mrn command"});
-        QCOMPARE(bench.queued(), QStringList{"6d726e" "00000500"});
+        QCOMPARE(texts(bench.rejections), QStringList{"row 1: mrn takes 2 arguments, this row has 1"});
+        QVERIFY(!bench.runner.isRunning());
+        QCOMPARE(bench.queued(), QStringList{Mrn12});
+        QCOMPARE(rows(bench.started), QList<int>{0});
     }
 
     void halts_data()
@@ -173,8 +172,6 @@ private slots:
         QTest::newRow("end;") << QByteArray("mrn;1;2\r\nend;\r\nmrn;3;4\r\n") << true << 2 << QStringList{Mrn12};
         QTest::newRow("end with extra fields") << QByteArray("mrn;1;2\nend;now;1\nmrn;3;4\n") << true << 2
                                                << QStringList{Mrn12};
-        QTest::newRow("End in capitals: the end of the table") << QByteArray("mrn;1;2\nEnd\n") << true << 3
-                                                               << QStringList{Mrn12};
         QTest::newRow("empty table") << QByteArray() << true << 1 << QStringList();
         QTest::newRow("disconnected: commands dropped") << QByteArray("mrn;1;2\nend\n") << false << 2 << QStringList();
     }
@@ -199,7 +196,7 @@ private slots:
         QCOMPARE(bench.completions.count(), 1);
         QVERIFY(!bench.runner.isRunning());
         QCOMPARE(bench.queued(), frames);
-        QCOMPARE(bench.diagnostics.count(), 0);
+        QCOMPARE(bench.rejections.count(), 0);
     }
 
     void restart_data()
@@ -254,7 +251,7 @@ private slots:
             QTest::newRow(qPrintable(name)) << folder.filePath(name);
     }
 
-    // Every example runs without a diagnostic and completes at its "end" line, the last;
+    // Every example passes the check and completes at its "end" line, the last;
     // the one that shows all commands queues each of them.
     void exampleScripts()
     {
@@ -272,7 +269,7 @@ private slots:
             bench.runner.runNextRow();
         QCOMPARE(bench.completions.count(), 1);
         QCOMPARE(bench.started.count(), script.rows.size());
-        QCOMPARE(bench.diagnostics.count(), 0);
+        QCOMPARE(bench.rejections.count(), 0);
 
         QSet<QString> words;
         for (const SerialMessage& frame : bench.link.transmitQueue())
@@ -303,14 +300,14 @@ private slots:
     }
 
     // Start and the real timer, with no timing expectations beyond completion: the running
-    // row is the one selected, diagnostics go to the log, and the operator gets one
-    // parentless "Script Completed" box with a single default OK.
+    // row is the one selected, and the operator gets one parentless "Script Completed"
+    // box with a single default OK.
     void runsOnItsTimer()
     {
         DriveLink link;
         MainWindow window(link);
         QTableWidget* table = window.form().tableWidget_Script;
-        ScriptRunner::fillModel(*table->model(), ScriptParser::parse("mrn;1;2\nwait;0\nmrn;3\nend;\nmrn;5;6\n"));
+        ScriptRunner::fillModel(*table->model(), ScriptParser::parse("mrn;1;2\nwait;0\nmrn;3;4\nend;\nmrn;5;6\n"));
         QSignalSpy started(&window.scriptRunner(), &ScriptRunner::rowStarted);
         QString shown;
         answerNextModal([&shown](QWidget* modal) {
@@ -321,7 +318,6 @@ private slots:
                 shown += " <not a parentless box with one default OK>";
             acceptModal(modal);
         }, 60000);
-        DebugCapture debug;
         window.form().pushButton_ScriptStart->setEnabled(true);
         window.form().pushButton_ScriptStart->click();
         QTRY_COMPARE_WITH_TIMEOUT(shown, QString("Script Completed"), 60000);
@@ -329,7 +325,6 @@ private slots:
         QCOMPARE(rows(started), (QList<int>{0, 1, 2, 3}));
         QCOMPARE(table->selectionModel()->selectedRows(), QModelIndexList{table->model()->index(3, 0)});
         QCOMPARE(table->currentRow(), 3);
-        QCOMPARE(debug.lines(), QStringList{"Script Error missing arguments for mrn command"});
     }
 };
 

@@ -1,5 +1,5 @@
 #include "sim/LineFramer.h"
-#include "sim/RobotCommandLine.h"
+#include "protocol/RobotCommandLine.h"
 
 #include <QtTest>
 

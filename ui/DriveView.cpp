@@ -55,6 +55,36 @@ constexpr double SpeedScale = 10.0;
 // once every this much of the window.
 constexpr double LeadFraction = 0.2;
 
+// The longest texts a variable of the type is shown as: its extreme integers, or a float
+// in the "g" format with 6 significant digits.
+QStringList widestTexts(Type type)
+{
+    switch (type) {
+    case Type::U8:
+        return {QStringLiteral("255")};
+    case Type::U16:
+        return {QStringLiteral("65535")};
+    case Type::S16:
+        return {QStringLiteral("-32768")};
+    case Type::F32:
+        return {QStringLiteral("-0.000123457"), QStringLiteral("-1.23457e+38")};
+    }
+    return {};
+}
+
+// A field wide enough for the longest text of its variable, so that a narrow window
+// never hides a sign or leading digits. A line edit's size hint is room for 17 "x" plus
+// its frame and margins; the text's room is swapped for the longest text, and a pixel
+// for the cursor.
+void fitWidestText(QLineEdit* field, Type type)
+{
+    const QFontMetrics metrics = field->fontMetrics();
+    int text = 0;
+    for (const QString& widest : widestTexts(type))
+        text = std::max(text, metrics.horizontalAdvance(widest));
+    field->setMinimumWidth(field->sizeHint().width() - 17 * metrics.horizontalAdvance(QLatin1Char('x')) + text + 1);
+}
+
 QwtPlotCurve* newCurve(const char* title, Qt::GlobalColor colour, QwtPlot* plot)
 {
     auto* curve = new QwtPlotCurve(QString::fromLatin1(title));
@@ -73,12 +103,20 @@ DriveView::DriveView(QWidget* parent, int motor)
     for (int index = 0; index < VariableCount; ++index) {
         fields[index] = findChild<QLineEdit*>(motorVariables()[size_t(index)].fieldName());
         Q_ASSERT(fields[index]);
+        fitWidestText(fields[index], motorVariables()[size_t(index)].type);
     }
     for (Index index : parameters()) {
         auto* button = findChild<QToolButton*>(QStringLiteral("toolButton_") + QLatin1String(variable(index).name));
         Q_ASSERT(button);
         connect(button, &QToolButton::clicked, this, [this, index] { enterParameter(index); });
+        button->setMaximumWidth(
+            std::max(button->sizeHint().height(), button->fontMetrics().horizontalAdvance(button->text()) + 8));
     }
+    // With the "..." buttons no wider than they need, tight spacing and only the tab
+    // page's margins, the grid fits beside a scroll bar on a 1366-pixel-wide screen even
+    // in a 12-point font; where it does not, the page scrolls.
+    ui.verticalLayout->setContentsMargins(0, 0, 0, 0);
+    ui.gridLayout->setHorizontalSpacing(3);
 
     // Qwt's own backing store draws each replot into a pixmap and copies that onto the
     // canvas, which the widget backing store then buffers again. Drawing straight onto
@@ -86,6 +124,9 @@ DriveView::DriveView(QWidget* parent, int motor)
     // (bench/bench_views.cpp); it is a paint attribute, not a look.
     if (auto* canvas = qobject_cast<QwtPlotCanvas*>(ui.qwtPlot->canvas()))
         canvas->setPaintAttribute(QwtPlotCanvas::BackingStore, false);
+    // Qwt's own policy keeps the plot at its size hint at least; it may shrink to its
+    // minimum, which still holds the axes, so that the view fits a small screen.
+    ui.qwtPlot->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 
     curves[0] = newCurve("Position", Qt::red, ui.qwtPlot);
     curves[1] = newCurve("SetPoint", Qt::green, ui.qwtPlot);

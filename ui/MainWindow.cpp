@@ -5,10 +5,12 @@
 #include "ui/DriveView.h"
 #include "ui/OperatorMessage.h"
 #include "ui/PortBox.h"
+#include "ui/SetPointLimits.h"
+#include "ui/WhileConnected.h"
 
 #include <QApplication>
-#include <QDebug>
 #include <QMessageBox>
+#include <QScrollArea>
 
 using namespace SharedVariables;
 
@@ -20,38 +22,53 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
     QWidget* const pages[] = {ui.tab_1, ui.tab_2, ui.tab_3, ui.tab_4};
     QVBoxLayout* const layouts[] = {ui.MotorLayout_1, ui.MotorLayout_2, ui.MotorLayout_3, ui.MotorLayout_4};
     for (int motor = 0; motor < MotorCount; ++motor) {
-        driveViews[motor] = new DriveView(pages[motor], motor);
-        layouts[motor]->addWidget(driveViews[motor]);
+        // The view scrolls rather than being cut off where the screen is too small for it.
+        auto* scrollArea = new QScrollArea(pages[motor]);
+        scrollArea->setWidgetResizable(true);
+        scrollArea->setFrameShape(QFrame::NoFrame);
+        driveViews[motor] = new DriveView(scrollArea, motor);
+        scrollArea->setWidget(driveViews[motor]);
+        layouts[motor]->addWidget(scrollArea);
         // Every parameter of every motor reaches the link here, and only here.
-        connect(driveViews[motor], &DriveView::parameterEntered, &link, &DriveLink::writeParameter);
+        connect(driveViews[motor], &DriveView::parameterEntered, this, [this](Index index, int motor, double value) {
+            if (confirmSetPointLimits(*driveViews[motor], index, value))
+                this->link.writeParameter(index, motor, value);
+        });
     }
 
     mla.setupUi(ui.MLA_Widget);
     mra.setupUi(ui.MRA_Widget);
     mrn.setupUi(ui.MRN_Widget);
     connectMotionPanels();
+    setUpBoardSettings();
 
     ports = new PortBox(*ui.serialComboBox, this);
 
     runner = new ScriptRunner(link, *ui.tableWidget_Script->model(), this);
     connect(runner, &ScriptRunner::rowStarted, ui.tableWidget_Script, &QTableWidget::selectRow);
-    connect(runner, &ScriptRunner::diagnostic, this, [](const QString& text) { qDebug().noquote() << text; });
     connect(runner, &ScriptRunner::completed, this, [] { showOperatorMessage(QStringLiteral("Script Completed")); });
-    connect(ui.pushButton_ScriptLoad, &QPushButton::clicked, this, &MainWindow::loadScript);
+    connectScriptPage();
+    setUpScriptEditing();
     connect(ui.pushButton_ScriptStart, &QPushButton::clicked, runner, &ScriptRunner::start);
     connect(ui.pushButton_ScriptStop, &QPushButton::clicked, runner, &ScriptRunner::stop);
 
     connect(ui.pushButton_Connect, &QPushButton::clicked, this, &MainWindow::connectToSelectedPort);
     connect(ui.pushButton_Disconnect, &QPushButton::clicked, &link, &DriveLink::close);
     connect(ui.addressComboBox, &QComboBox::currentTextChanged, this, &MainWindow::selectBoard);
+    addHelpMenu();
+    // Before the buttons' tooltips are taken over while disconnected: they name the keys.
+    addShortcuts();
+    enableWhileConnected(ui.pushButton_SaveEEPROM, link);
     connect(ui.pushButton_SaveEEPROM, &QPushButton::clicked, this, [this] {
         this->link.saveEeprom();
         showOperatorMessage(QStringLiteral("Configuration saved to EEPROM for drive :")
                             + QString::number(this->link.board()));
     });
-    connect(ui.buttonBox, &QDialogButtonBox::clicked, qApp, &QApplication::quit);
-    addHelpMenu();
-    addShortcuts();
+    // Through close(), which asks about unsaved script changes first.
+    connect(ui.buttonBox, &QDialogButtonBox::clicked, this, [this] {
+        if (close())
+            QApplication::quit();
+    });
 
     connect(&link, &DriveLink::connected, this, [this] { showConnectedState(true); });
     connect(&link, &DriveLink::disconnected, this, [this] { showConnectedState(false); });

@@ -9,15 +9,21 @@
 
 #include <QMainWindow>
 
+#include <functional>
+
 class DriveLink;
 class DriveView;
 class PortBox;
+struct RobotCommand;
+class ScriptEditor;
+class ScriptRecorder;
 class ScriptRunner;
+struct BoardSettings;
 
 // The one window of the tool: it shows what the drive link reports and turns the
 // operator's clicks into link operations. Its parts live in one source file each:
-// connection and board (here), motion panels, script, help and shortcuts. The port box
-// is a PortBox; what is remembered between runs, RememberedState.
+// connection and board (here), motion panels, script, board settings, help and
+// shortcuts. The port box is a PortBox; what is remembered between runs, RememberedState.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -43,18 +49,37 @@ public:
     QString scriptFolder() const { return lastScriptFolder; }
     void setScriptFolder(const QString& folder) { lastScriptFolder = folder; }
 
+protected:
+    // Asks before unsaved script changes are lost.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void connectMotionPanels();
     void goLeftArm();
     void goRightArm();
     void goNeck();
+    void sendToRobot(const RobotCommand& command, const QVector<int>& values);
 
+    void connectScriptPage();
+    void setUpScriptEditing();
+    void showScriptState();
+    bool saveScript(bool chooseFile);
+    bool confirmDiscardScriptChanges();
+    void stopAllRobotCommands();
     void loadScript();
+    // Marks a script row that cannot run for reason; an empty reason clears the mark.
+    void markScriptRow(int row, const QString& reason);
 
     void addHelpMenu();
     void addShortcuts();
     void showAbout();
     void showGettingStarted();
+
+    void setUpBoardSettings();
+    void saveBoardSettings();
+    void openBoardSettingsFile(bool apply);
+    void copyToOtherBoard();
+    void readSelectedBoard(const std::function<void(const BoardSettings&)>& then);
 
     void showConnectedState(bool connected);
     void showVariable(int motor, SharedVariables::Index index);
@@ -67,6 +92,8 @@ private:
     Ui::MRN mrn;
     DriveLink& link;
     ScriptRunner* runner = nullptr;
+    ScriptEditor* scriptEditor = nullptr;
+    ScriptRecorder* recorder = nullptr;
     PortBox* ports = nullptr;
     QString lastScriptFolder;
     DriveView* driveViews[SharedVariables::MotorCount] = {};

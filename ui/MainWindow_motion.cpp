@@ -4,24 +4,23 @@
 #include "core/DriveLink.h"
 #include "protocol/RobotCommand.h"
 #include "ui/OperatorMessage.h"
+#include "ui/WhileConnected.h"
 
 #include <QInputDialog>
+#include <QStatusBar>
 
 #include <initializer_list>
 
 namespace {
 
-constexpr int JointMin = 0;
-constexpr int JointMax = 4096;
-
 // The joint's field is the only store of its value, so the dialog starts from it.
-void askJoint(QWidget* parent, const char* panel, const char* joint, QLineEdit* field)
+void askJoint(QWidget* parent, const RobotCommand& command, const char* panel, const char* joint, QLineEdit* field)
 {
     const QString title = QStringLiteral("%1 %2 Value").arg(QLatin1String(panel), QLatin1String(joint));
     const QString label = QStringLiteral("Enter %1 %2 value").arg(QLatin1String(panel), QLatin1String(joint));
     bool ok = false;
-    const int value = QInputDialog::getInt(parent, title, label, field->text().toInt(), JointMin,
-                                           JointMax, 1, &ok);
+    const int value = QInputDialog::getInt(parent, title, label, field->text().toInt(),
+                                           command.minimum, command.maximum, 1, &ok);
     if (ok)
         field->setText(QString::number(short(value)));
 }
@@ -56,23 +55,26 @@ void MainWindow::connectMotionPanels()
     const struct
     {
         QPushButton* button;
+        const RobotCommand& command;
         const char* panel;
         const char* joint;
         QLineEdit* field;
     } joints[] = {
-        {mla.pushButton_Elbow, "MLA", "Elbow", mla.lineEdit_Elbow},
-        {mla.pushButton_Pitch, "MLA", "Pitch", mla.lineEdit_Pitch},
-        {mla.pushButton_Yaw, "MLA", "Yaw", mla.lineEdit_Yaw},
-        {mra.pushButton_Elbow, "MRA", "Elbow", mra.lineEdit_Elbow},
-        {mra.pushButton_Pitch, "MRA", "Pitch", mra.lineEdit_Pitch},
-        {mra.pushButton_Yaw, "MRA", "Yaw", mra.lineEdit_Yaw},
-        {mrn.pushButton_Pitch, "MRN", "Pitch", mrn.lineEdit_Pitch},
-        {mrn.pushButton_Yaw, "MRN", "Yaw", mrn.lineEdit_Yaw},
+        {mla.pushButton_Elbow, RobotCommands::Mla, "MLA", "Elbow", mla.lineEdit_Elbow},
+        {mla.pushButton_Pitch, RobotCommands::Mla, "MLA", "Pitch", mla.lineEdit_Pitch},
+        {mla.pushButton_Yaw, RobotCommands::Mla, "MLA", "Yaw", mla.lineEdit_Yaw},
+        {mra.pushButton_Elbow, RobotCommands::Mra, "MRA", "Elbow", mra.lineEdit_Elbow},
+        {mra.pushButton_Pitch, RobotCommands::Mra, "MRA", "Pitch", mra.lineEdit_Pitch},
+        {mra.pushButton_Yaw, RobotCommands::Mra, "MRA", "Yaw", mra.lineEdit_Yaw},
+        {mrn.pushButton_Pitch, RobotCommands::Mrn, "MRN", "Pitch", mrn.lineEdit_Pitch},
+        {mrn.pushButton_Yaw, RobotCommands::Mrn, "MRN", "Yaw", mrn.lineEdit_Yaw},
     };
     for (const auto& joint : joints) {
         connect(joint.button, &QPushButton::clicked, this,
-                [this, joint] { askJoint(this, joint.panel, joint.joint, joint.field); });
+                [this, joint] { askJoint(this, joint.command, joint.panel, joint.joint, joint.field); });
     }
+    for (QPushButton* go : {mla.pushButton_Go, mra.pushButton_Go, mrn.pushButton_Go})
+        enableWhileConnected(go, link);
     connect(mla.pushButton_Go, &QPushButton::clicked, this, &MainWindow::goLeftArm);
     connect(mra.pushButton_Go, &QPushButton::clicked, this, &MainWindow::goRightArm);
     connect(mrn.pushButton_Go, &QPushButton::clicked, this, &MainWindow::goNeck);
@@ -85,7 +87,7 @@ void MainWindow::goLeftArm()
     if (readJoints("MLA", {{"Elbow", mla.lineEdit_Elbow, &elbow},
                            {"Pitch", mla.lineEdit_Pitch, &pitch},
                            {"Yaw", mla.lineEdit_Yaw, &yaw}}))
-        link.queueRobotCommand(RobotCommands::Mla, {elbow, yaw, pitch});
+        sendToRobot(RobotCommands::Mla, {elbow, yaw, pitch});
 }
 
 void MainWindow::goRightArm()
@@ -94,12 +96,22 @@ void MainWindow::goRightArm()
     if (readJoints("MRA", {{"Elbow", mra.lineEdit_Elbow, &elbow},
                            {"Pitch", mra.lineEdit_Pitch, &pitch},
                            {"Yaw", mra.lineEdit_Yaw, &yaw}}))
-        link.queueRobotCommand(RobotCommands::Mra, {elbow, yaw, pitch});
+        sendToRobot(RobotCommands::Mra, {elbow, yaw, pitch});
 }
 
 void MainWindow::goNeck()
 {
     short pitch = 0, yaw = 0;
     if (readJoints("MRN", {{"Pitch", mrn.lineEdit_Pitch, &pitch}, {"Yaw", mrn.lineEdit_Yaw, &yaw}}))
-        link.queueRobotCommand(RobotCommands::Mrn, {pitch, yaw});
+        sendToRobot(RobotCommands::Mrn, {pitch, yaw});
+}
+
+// GO's confirmation names what went to the robot, as a script row would write it.
+void MainWindow::sendToRobot(const RobotCommand& command, const QVector<int>& values)
+{
+    link.queueRobotCommand(command, values);
+    QStringList fields{QLatin1String(command.word)};
+    for (int value : values)
+        fields.append(QString::number(value));
+    statusBar()->showMessage(tr("Sent to the robot: %1").arg(fields.join(QLatin1Char(';'))), 5000);
 }

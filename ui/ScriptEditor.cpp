@@ -182,7 +182,12 @@ void ScriptEditor::show(const Script& script, const QList<int>& select)
 {
     showing = true;
     current = script;
-    ScriptRunner::fillModel(*table.model(), script.rows);
+    {
+        // Filling the table is no edit of the operator's.
+        const QSignalBlocker quiet(&table);
+        ScriptRunner::fillModel(*table.model(), script.rows);
+    }
+    table.viewport()->update();
     table.clearSelection();
     for (int row : select) {
         if (row < 0 || row >= table.rowCount())

@@ -1,4 +1,4 @@
-#include "sim/QuitOnSignal.h"
+#include "core/QuitOnSignal.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -10,6 +10,7 @@
 namespace {
 
 int signalPair[2] = {-1, -1};
+const int quitSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 void onSignal(int)
 {
@@ -23,7 +24,7 @@ QuitOnSignal::QuitOnSignal(QObject* parent)
     : QObject(parent)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPair) != 0) {
-        qWarning("drive-sim: cannot watch for SIGINT and SIGTERM");
+        qWarning("%s: cannot watch for SIGINT, SIGTERM and SIGHUP", qPrintable(QCoreApplication::applicationName()));
         return;
     }
     auto* notifier = new QSocketNotifier(signalPair[1], QSocketNotifier::Read, this);
@@ -37,14 +38,14 @@ QuitOnSignal::QuitOnSignal(QObject* parent)
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (int quitSignal : quitSignals)
+        sigaction(quitSignal, &action, nullptr);
 }
 
 QuitOnSignal::~QuitOnSignal()
 {
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    for (int quitSignal : quitSignals)
+        std::signal(quitSignal, SIG_DFL);
     for (int& fd : signalPair) {
         if (fd >= 0)
             ::close(fd);

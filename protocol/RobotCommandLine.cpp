@@ -1,4 +1,4 @@
-#include "sim/RobotCommandLine.h"
+#include "protocol/RobotCommandLine.h"
 
 #include "protocol/RobotCommand.h"
 

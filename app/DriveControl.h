@@ -1,0 +1,53 @@
+#pragma once
+
+#include "core/BoardSettingsSession.h"
+
+#include <QString>
+
+class DriveLink;
+
+// The commands of drive-ctl on a link that is open already, each returning its exit code.
+// Results go to standard output, errors in words to standard error.
+class DriveControl
+{
+public:
+    enum ExitCode { Done = 0, Differs = 1, UsageError = 2, PortFailed = 3, NoAnswer = 4, Interrupted = 130 };
+
+    struct Options
+    {
+        int motor = -1; // -1: every motor
+        QString output;
+        bool dryRun = false;
+        bool saveEeprom = false;
+        bool json = false;
+        bool csv = false;
+        double rate = 10;
+    };
+
+    DriveControl(DriveLink& link, const Options& options);
+
+    int status();
+    int get(const QString& name);
+    int set(const QString& name, const QString& text);
+    int save();
+    int diff(const QString& path);
+    int apply(const QString& path);
+    int eepromSave();
+    int watch();
+    int run(const QString& path);
+
+    // A line of results on standard output, and of an error on standard error.
+    static void printResult(const QString& line);
+    static void printError(const QString& line);
+
+private:
+    // Starts an operation of the session and waits for it to finish; the exit code of
+    // its failure, or Done.
+    template <typename Start>
+    int runSession(Start start);
+    int compareWithFile(const QString& path);
+
+    DriveLink& link;
+    const Options options;
+    BoardSettingsSession session;
+};

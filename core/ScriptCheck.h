@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Whether a script row can be run as written, checked against the robot command table:
+// a robot command needs exactly its number of integer arguments, each within the
+// command's bounds; "wait" one integer, the milliseconds; "end" ends the script whatever
+// follows it; a row without fields, or with one empty field, does nothing. Returns why
+// the row cannot be run, in words for the operator, or an empty string when it can.
+QString checkScriptRow(const QStringList& fields);

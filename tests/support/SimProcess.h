@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QProcess>
+#include <QStringList>
+
+// One run of the simulated boards (drive-sim, found by the environment's DRIVE_SIM);
+// it ends with this object.
+class SimProcess
+{
+public:
+    explicit SimProcess(const QStringList& arguments = {});
+    ~SimProcess();
+
+    // The device to connect to; empty when the simulator did not start.
+    QString port() const { return device; }
+    // The robot commands it printed so far.
+    QStringList commands();
+
+private:
+    QProcess process;
+    QString device;
+    QString output;
+};

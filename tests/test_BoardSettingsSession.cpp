@@ -1,0 +1,136 @@
+// The session against a board played on a pseudo-terminal: what it writes, a read-back
+// that first answers a request sent before the write, a board that keeps its old value,
+// one that does not answer, a port lost after the write, and the EEPROM save only when
+// every value verified.
+#include "core/BoardSettingsSession.h"
+#include "core/DriveLink.h"
+#include "protocol/CANMessage.h"
+#include "support/Frames.h"
+#include "support/Pty.h"
+
+#include <QTimer>
+#include <QtTest>
+
+#include <unistd.h>
+
+using namespace SharedVariables;
+using Failure = BoardSettingsSession::Failure;
+using Outcome = BoardSettingsSession::Outcome;
+
+namespace {
+
+// Board 1 at the far end: answers window reads from its block and stores writes, with
+// the faults a row asks for. Writes are kept as hex, the EEPROM save among them.
+struct FakeBoard
+{
+    enum Fault { None, StaleReply, KeepsValue, Silent, HangsUpAfterWrite };
+
+    explicit FakeBoard(Fault fault) : fault(fault)
+    {
+        block.setS16(address(1, SpeedMax), 30);
+        QObject::connect(&poll, &QTimer::timeout, [this] { serve(); });
+        poll.start(2);
+    }
+
+    void serve()
+    {
+        char chunk[4096];
+        for (ssize_t n; (n = ::read(pty.masterFd(), chunk, sizeof chunk)) > 0;)
+            pending.append(chunk, int(n));
+        for (; pending.size() >= SerialMessage::FrameSize; pending.remove(0, SerialMessage::FrameSize)) {
+            const auto* bytes = reinterpret_cast<const uint8_t*>(pending.constData());
+            const int at = joinAddress(bytes[SerialMessage::Priority], bytes[SerialMessage::Cmd]);
+            if (bytes[SerialMessage::Type] != SerialMessage::VariableType || fault == Silent)
+                continue;
+            if (bytes[SerialMessage::BootRtrLength] & SerialMessage::RtrBit) {
+                reply(at, stale > 0 ? before : block);
+                stale = std::max(0, stale - 1);
+                continue;
+            }
+            writes << pending.left(SerialMessage::FrameSize).toHex();
+            before = block;
+            if (fault != KeepsValue)
+                block.store(at, bytes + SerialMessage::Data, bytes[SerialMessage::BootRtrLength] & 0x0F);
+            stale = fault == StaleReply ? 1 : 0;
+            if (fault == HangsUpAfterWrite && at != SaveEEPROMAddress) {
+                poll.stop();
+                return pty.closeMaster();
+            }
+        }
+    }
+
+    void reply(int at, const Block& from)
+    {
+        CANMessage message;
+        message.priority = priorityOf(at);
+        message.type = SerialMessage::VariableType;
+        message.cmd = cmdOf(at);
+        message.dest = 1;
+        message.dataLength = 8;
+        std::copy_n(from.data() + at, std::min(8, BlockSize - at), message.data);
+        pty.write(wireBytes(SerialMessage(message)));
+    }
+
+    Pty pty;
+    Fault fault;
+    Block block;
+    Block before;
+    int stale = 0;
+    QByteArray pending;
+    QStringList writes;
+    QTimer poll;
+};
+
+const QString SpeedMax100 = "63616e0020029a016400000000000000";
+const QString SaveEeprom = "63616e0120016101" "0100000000000000";
+
+} // namespace
+
+class TestBoardSettingsSession : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void applyWithReadBack_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("failure");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<QStringList>("writes");
+        QTest::newRow("stored") << int(FakeBoard::None) << 100 << int(Failure::None) << "written and verified"
+                                << QStringList{SpeedMax100, SaveEeprom};
+        QTest::newRow("already held") << int(FakeBoard::None) << 30 << int(Failure::None) << "unchanged"
+                                      << QStringList{SaveEeprom};
+        QTest::newRow("first read-back stale") << int(FakeBoard::StaleReply) << 100 << int(Failure::None)
+                                               << "written and verified" << QStringList{SpeedMax100, SaveEeprom};
+        QTest::newRow("board keeps its value") << int(FakeBoard::KeepsValue) << 100 << int(Failure::None)
+                                               << "failed: the board holds 30" << QStringList{SpeedMax100};
+        QTest::newRow("port lost after the write") << int(FakeBoard::HangsUpAfterWrite) << 100 << int(Failure::PortLost)
+                                                   << "written, not verified" << QStringList{SpeedMax100};
+        QTest::newRow("board silent") << int(FakeBoard::Silent) << 100 << int(Failure::NoAnswer) << "not written"
+                                      << QStringList{};
+    }
+
+    void applyWithReadBack()
+    {
+        QFETCH(int, fault);
+        QFETCH(int, value);
+        QFETCH(int, failure);
+        QFETCH(QString, outcome);
+        QFETCH(QStringList, writes);
+        FakeBoard board{FakeBoard::Fault(fault)};
+        DriveLink link;
+        QVERIFY(link.open(board.pty.slavePath()));
+        BoardSettingsSession session(link);
+        QSignalSpy finished(&session, &BoardSettingsSession::finished);
+        session.apply({{1, SpeedMax, double(value)}}, true);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 4 * BoardSettingsSession::TimeoutMs * BoardSettingsSession::Attempts);
+        QCOMPARE(int(session.failure()), failure);
+        QCOMPARE(BoardSettingsSession::outcomeText(session.results().first()), outcome);
+        QTRY_COMPARE(board.writes, writes);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBoardSettingsSession)
+#include "test_BoardSettingsSession.moc"
