@@ -22,6 +22,8 @@ public:
         bool json = false;
         bool csv = false;
         double rate = 10;
+        int fromRow = 0; // run: the first row played, from 0
+        int passes = 1;  // run: how many times the script is played
     };
 
     DriveControl(DriveLink& link, const Options& options);

@@ -112,7 +112,13 @@ int DriveControl::run(const QString& path)
         if (completed && !robotFrameWaits())
             loop.exit(Done);
     });
+    // Each pass starts at the chosen row; the run completes after the last.
+    int passesLeft = options.passes;
     QObject::connect(&runner, &ScriptRunner::completed, &loop, [&] {
+        if (--passesLeft > 0) {
+            runner.startFrom(options.fromRow);
+            return;
+        }
         completed = true;
         if (!robotFrameWaits())
             loop.exit(Done);
@@ -121,7 +127,7 @@ int DriveControl::run(const QString& path)
         printError(QStringLiteral("The connection on %1 was lost: %2").arg(port, reason));
         loop.exit(PortFailed);
     });
-    runner.start();
+    runner.startFrom(options.fromRow);
     if (rejected)
         return UsageError;
     const int code = loop.exec();

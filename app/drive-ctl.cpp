@@ -31,7 +31,9 @@ Commands:
   eeprom-save                asks the board to save its configuration to EEPROM
   watch [--rate HZ] [--csv]  position, set-point and speed of the four motors until
                              Ctrl+C, as a table or CSV
-  run SCRIPT                 plays a script file, one line per robot command sent
+  run SCRIPT [--from ROW] [--loop N]
+                             plays a script file, one line per robot command sent;
+                             from row ROW (1 for the first), N times
   ports                      the serial ports found, with their description
 
 --port may be left out when exactly one serial port is found. --simulate starts the
@@ -62,7 +64,7 @@ const QList<Command> commands = {
     {"apply", 1, {"dry-run", "save-eeprom"}},
     {"eeprom-save", 0, {}},
     {"watch", 0, {"rate", "csv"}},
-    {"run", 1, {}},
+    {"run", 1, {"from", "loop"}},
     {"ports", 0, {}},
 };
 
@@ -112,8 +114,10 @@ int main(int argc, char* argv[])
     const QCommandLineOption rateOption("rate", "watch: at most HZ lines a second (default 10).", "HZ", "10");
     const QCommandLineOption csvOption("csv", "watch: CSV, one line per motor.");
     const QCommandLineOption jsonOption("json", "status, get, diff: JSON instead of a table.");
+    const QCommandLineOption fromOption("from", "run: starts at row ROW of the script (1 is the first).", "ROW", "1");
+    const QCommandLineOption loopOption("loop", "run: plays the script N times, each from ROW.", "N", "1");
     parser.addOptions({portOption, simulateOption, boardOption, motorOption, outputOption, dryRunOption,
-                       saveEepromOption, rateOption, csvOption, jsonOption});
+                       saveEepromOption, rateOption, csvOption, jsonOption, fromOption, loopOption});
     parser.addPositionalArgument("command", "A command and its arguments, as listed above.", "COMMAND [ARGUMENTS]");
 
     if (!parser.parse(app.arguments())) {
@@ -160,6 +164,12 @@ int main(int argc, char* argv[])
     options.rate = parser.value(rateOption).toDouble(&ok);
     if (!ok || !(options.rate > 0))
         return usageError(QStringLiteral("--rate takes a number of lines a second above 0."));
+    options.fromRow = parser.value(fromOption).toInt(&ok) - 1;
+    if (!ok || options.fromRow < 0)
+        return usageError(QStringLiteral("--from takes a row number from 1."));
+    options.passes = parser.value(loopOption).toInt(&ok);
+    if (!ok || options.passes < 1)
+        return usageError(QStringLiteral("--loop takes a number of passes from 1."));
     options.output = parser.value(outputOption);
     options.dryRun = parser.isSet(dryRunOption);
     options.saveEeprom = parser.isSet(saveEepromOption);

@@ -31,7 +31,7 @@ void ScriptRunner::startFrom(int first)
             return;
         }
     }
-    row = std::max(0, first);
+    firstRow = row = std::max(0, first);
     timer->start(StepMs);
 }
 
@@ -72,7 +72,7 @@ void ScriptRunner::runNextRow()
 void ScriptRunner::complete()
 {
     if (looping && timer->isActive()) {
-        row = 0;
+        row = firstRow;
         timer->start(StepMs);
         return;
     }

@@ -31,7 +31,8 @@ public:
     void startFrom(int first);
     void stop();
     bool isRunning() const;
-    // A looping run starts again from the first row where it would complete, until Stop.
+    // A looping run starts again from the row it started from where it would complete,
+    // until Stop.
     void setLooping(bool on) { looping = on; }
     // One step: the timer's, and the tests'.
     void runNextRow();
@@ -59,5 +60,6 @@ private:
     QAbstractItemModel& model;
     QTimer* timer = nullptr;
     int row = 0;
+    int firstRow = 0;
     bool looping = false;
 };

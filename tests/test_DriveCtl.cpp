@@ -130,6 +130,11 @@ private slots:
         QCOMPARE(run.code, 0);
         QCOMPARE(run.out.split('\n', Qt::SkipEmptyParts), sent);
         QTRY_COMPARE_WITH_TIMEOUT(sim.commands(), sent, 20000);
+        // From row 17 (mra 0 0 0), twice: "end" ends each pass.
+        const Run again = driveCtl({"--port", sim.port(), "run", QFINDTESTDATA("../scripts/all_commands.txt"),
+                                    "--from", "17", "--loop", "2"});
+        QCOMPARE(again.code, 0);
+        QCOMPARE(again.out.split('\n', Qt::SkipEmptyParts), sent.mid(7) + sent.mid(7));
     }
 
     void exitCodes_data()

@@ -6,8 +6,11 @@
 #include "core/ScriptRunner.h"
 #include "protocol/RobotCommand.h"
 #include "support/Pty.h"
+#include "ui/MainWindow.h"
 #include "ui/ScriptEditor.h"
 
+#include <QCheckBox>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -152,6 +155,48 @@ private slots:
         QCOMPARE(link.transmitQueue().size(), 4);
         for (const SerialMessage& frame : link.transmitQueue())
             QCOMPARE(frame.length, int(SerialMessage::FrameSize));
+    }
+
+    // Through the window: GOs recorded, then stepped and run from a row on the line.
+    void teachStepAndRunFrom()
+    {
+        Pty pty;
+        DriveLink link;
+        MainWindow window(link);
+        window.addPort(pty.slavePath());
+        window.connectToSelectedPort();
+        const auto button = [&](const char* name) { return window.findChild<QPushButton*>(name); };
+        button("pushButton_ScriptRecord")->click();
+        window.leftArmPanel().lineEdit_Elbow->setText("10");
+        window.leftArmPanel().lineEdit_Yaw->setText("20");
+        window.leftArmPanel().lineEdit_Pitch->setText("30");
+        window.leftArmPanel().pushButton_Go->click();
+        window.neckPanel().lineEdit_Pitch->setText("7");
+        window.neckPanel().lineEdit_Yaw->setText("8");
+        window.neckPanel().pushButton_Go->click();
+        QTRY_COMPARE(window.form().tableWidget_Script->rowCount(), 3);
+        button("pushButton_ScriptRecord")->click();
+        const QTableWidget& table = *window.form().tableWidget_Script;
+        QCOMPARE(ScriptRunner::rowFields(*table.model(), 0), (QStringList{"mla", "10", "20", "30"}));
+        QCOMPARE(ScriptRunner::rowFields(*table.model(), 1).first(), QStringLiteral("wait"));
+        QCOMPARE(ScriptRunner::rowFields(*table.model(), 2), (QStringList{"mrn", "7", "8"}));
+
+        link.close(); // only what the page sends from here on
+        QVERIFY(link.open(pty.slavePath()));
+        window.form().tableWidget_Script->selectRow(0);
+        button("pushButton_ScriptStep")->click();
+        QCOMPARE(link.transmitQueue().last().length, 9); // mla: the word and three values
+        QCOMPARE(window.form().tableWidget_Script->currentRow(), 1);
+        button("pushButton_ScriptStopAll")->click();
+        QVERIFY(std::none_of(link.transmitQueue().begin(), link.transmitQueue().end(),
+                             [](const SerialMessage& frame) { return frame.length != SerialMessage::FrameSize; }));
+        window.form().tableWidget_Script->selectRow(2);
+        button("pushButton_ScriptRunFrom")->click();
+        QVERIFY(window.scriptRunner().isRunning());
+        window.scriptRunner().runNextRow();
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(link.transmitQueue().last().bytes), 7),
+                 QByteArray::fromHex("6d726e07000800"));
+        window.scriptRunner().stop();
     }
 };
 

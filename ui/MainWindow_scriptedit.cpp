@@ -81,6 +81,9 @@ void MainWindow::setUpScriptEditing()
             &QPushButton::clicked, this, [this] { saveScript(true); });
     row->addStretch();
 
+    // Playing goes beside Start and Stop.
+    row = ui.horizontalLayout_3;
+
     auto* step = addButton(row, "pushButton_ScriptStep", tr("Step"),
                            tr("Run the selected row (a wait is skipped) and select the next"));
     connect(step, &QPushButton::clicked, this, [this] {
@@ -126,13 +129,15 @@ void MainWindow::showScriptState()
     for (int row = 0; row < script.rows.size(); ++row)
         markScriptRow(row, checkScriptRow(script.rows[row]));
     const bool modified = scriptEditor->isModified();
-    const QString name = scriptEditor->path().isEmpty() ? tr("Untitled script") : QFileInfo(scriptEditor->path()).fileName();
-    ui.label_ScriptFile->setText(modified ? name + tr(" (unsaved changes)") : name);
+    const bool named = !scriptEditor->path().isEmpty();
+    const QString name = named ? QFileInfo(scriptEditor->path()).fileName() : tr("Untitled script");
+    ui.label_ScriptFile->setText(named || modified ? (modified ? name + tr(" (unsaved changes)") : name) : QString());
     ui.label_ScriptFile->setToolTip(QDir::toNativeSeparators(scriptEditor->path()));
-    setWindowTitle(QStringLiteral("VNH2SP30 Drive Setup - %1[*]").arg(name));
+    setWindowTitle(named || modified ? QStringLiteral("VNH2SP30 Drive Setup - %1[*]").arg(name)
+                                     : QStringLiteral("VNH2SP30 Drive Setup"));
     setWindowModified(modified);
-    ui.pushButton_ScriptStart->setEnabled(!script.rows.isEmpty());
-    ui.pushButton_ScriptStop->setEnabled(!script.rows.isEmpty());
+    ui.pushButton_ScriptStart->setEnabled(named || !script.rows.isEmpty());
+    ui.pushButton_ScriptStop->setEnabled(named || !script.rows.isEmpty());
 }
 
 bool MainWindow::saveScript(bool chooseFile)
