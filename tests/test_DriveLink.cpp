@@ -6,6 +6,7 @@
 #include "support/Pty.h"
 
 #include <QTest>
+#include <QThread>
 
 using namespace SharedVariables;
 
@@ -181,6 +182,44 @@ private slots:
         for (int address : replies)
             link.receiveFrame(variableWrite(address, 2, QByteArray(8, '\x01')));
         QCOMPARE(reported, read);
+    }
+
+    void healthCounters_data()
+    {
+        QTest::addColumn<QList<int>>("requested"); // window addresses
+        QTest::addColumn<bool>("late");            // the replies come after the deadline
+        QTest::addColumn<QList<int>>("replies");
+        QTest::addColumn<int>("missing");
+        QTest::newRow("all answered") << QList<int>{8, 16} << false << QList<int>{8, 16} << 0;
+        QTest::newRow("overtaken by a later reply") << QList<int>{8, 16} << false << QList<int>{16} << 1;
+        QTest::newRow("unanswered") << QList<int>{8, 16} << true << QList<int>{} << 2;
+        QTest::newRow("answered late") << QList<int>{8} << true << QList<int>{8} << 1;
+        QTest::newRow("a reply nobody asked for") << QList<int>{} << false << QList<int>{24} << 0;
+    }
+
+    void healthCounters()
+    {
+        QFETCH(QList<int>, requested);
+        QFETCH(bool, late);
+        QFETCH(QList<int>, replies);
+        QFETCH(int, missing);
+        Pty pty;
+        DriveLink link;
+        QVERIFY(link.open(pty.slavePath()));
+        for (int address : requested)
+            link.requestWindow(address);
+        QCOMPARE(link.health().queueLength, requested.size());
+        drain(link);
+        if (late)
+            QThread::msleep(DriveLink::ReplyDeadlineMs + 20);
+        link.watchReplies();
+        for (int address : replies)
+            link.receiveFrame(variableWrite(address, 1, QByteArray(8, '\x01')));
+        const LinkHealth health = link.health();
+        QCOMPARE(health.framesSent, qint64(requested.size()));
+        QCOMPARE(health.framesReceived, qint64(replies.size()));
+        QCOMPARE(health.repliesMissing, qint64(missing));
+        QCOMPARE(health.msSinceReply < 0, requested.isEmpty() || replies.isEmpty());
     }
 
     void nothingQueuedWhileDisconnected()
