@@ -13,33 +13,66 @@ ScriptRunner::ScriptRunner(DriveLink& link, QAbstractItemModel& model, QObject* 
 {
     timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, &ScriptRunner::runNextRow);
+    connect(&link, &DriveLink::frameSent, this, &ScriptRunner::completeWhenSent);
+    connect(&link, &DriveLink::disconnected, this, [this] {
+        if (isRunning())
+            halt(this->link.closeReason());
+    });
 }
 
 void ScriptRunner::start()
 {
     row = 0;
+    lastStarted = 0;
+    lastFrame = 0;
+    sending = false;
     timer->start(StepMs);
 }
 
 void ScriptRunner::stop()
 {
     timer->stop();
+    sending = false;
     row = 0;
 }
 
 bool ScriptRunner::isRunning() const
 {
-    return timer->isActive();
+    return timer->isActive() || sending;
+}
+
+void ScriptRunner::halt(const QString& reason)
+{
+    const int at = lastStarted;
+    stop();
+    emit stopped(at, reason);
+}
+
+void ScriptRunner::finish()
+{
+    timer->stop();
+    sending = true;
+    completeWhenSent();
+}
+
+void ScriptRunner::completeWhenSent()
+{
+    if (sending && link.sentFrames() >= lastFrame) {
+        sending = false;
+        emit completed();
+    }
 }
 
 void ScriptRunner::runNextRow()
 {
+    if (sending)
+        return;
     if (row >= model.rowCount()) {
-        timer->stop();
         row = 0;
-        emit completed();
+        finish();
         return;
     }
+    lastStarted = row;
     emit rowStarted(row);
 
     const QStringList fields = rowFields(model, row);
@@ -57,13 +90,16 @@ void ScriptRunner::runNextRow()
                 QVector<int> values;
                 for (int i = 1; i < fields.size(); ++i)
                     values.append(fields[i].toInt());
-                link.queueRobotCommand(*command, values);
+                const qint64 frame = link.queueRobotCommand(*command, values);
+                if (frame == 0) {
+                    halt(tr("there is no connection"));
+                    return;
+                }
+                lastFrame = frame;
             }
         }
-        if (word == QLatin1String("end")) {
-            timer->stop();
-            emit completed();
-        }
+        if (word == QLatin1String("end"))
+            finish();
     }
     ++row;
 }

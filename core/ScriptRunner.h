@@ -12,6 +12,9 @@ class QTimer;
 // frame on the link, "wait;MS" holds the next step for MS milliseconds, "end" stops.
 // The model is read as the rows come, so edits take effect on rows not yet run. A row's
 // fields end at its first cell without data.
+//
+// A run completes only when every row ran and every frame it queued was handed to the
+// port; a run that loses the link on the way stops and says where and why.
 class ScriptRunner : public QObject
 {
     Q_OBJECT
@@ -25,8 +28,9 @@ public:
     // From the first row; a run in progress starts again.
     void start();
     void stop();
+    // Also while the last frames wait in the link's queue.
     bool isRunning() const;
-    // One step: the timer's, and the tests'.
+    // One step: the timer's, and the tests'. None once every row ran.
     void runNextRow();
 
     // Replaces the model's rows by these, one cell per field (at most ColumnCount).
@@ -38,10 +42,19 @@ signals:
     // A row that cannot be run as written, in words for the log.
     void diagnostic(const QString& text);
     void completed();
+    // The run ended early, at row (from 0): why, in words for the operator.
+    void stopped(int row, const QString& reason);
 
 private:
+    void finish();
+    void completeWhenSent();
+    void halt(const QString& reason);
+
     DriveLink& link;
     QAbstractItemModel& model;
     QTimer* timer = nullptr;
     int row = 0;
+    int lastStarted = 0;
+    qint64 lastFrame = 0; // the link's number of the run's newest frame
+    bool sending = false; // every row ran; the last frames wait to be sent
 };
