@@ -78,6 +78,8 @@ DriveView::DriveView(QWidget* parent, int motor)
         auto* button = findChild<QToolButton*>(QStringLiteral("toolButton_") + QLatin1String(variable(index).name));
         Q_ASSERT(button);
         connect(button, &QToolButton::clicked, this, [this, index] { enterParameter(index); });
+        buttons[index] = button;
+        updateParameterButton(index);
     }
 
     // Qwt's own backing store draws each replot into a pixmap and copies that onto the
@@ -104,13 +106,6 @@ DriveView::~DriveView()
 {
     for (QwtPlotCurve* curve : curves)
         delete curve;
-}
-
-void DriveView::showValue(Index index, const QString& text)
-{
-    QLineEdit* field = fields[index];
-    if (field->text() != text)
-        field->setText(text);
 }
 
 void DriveView::enterParameter(Index index)

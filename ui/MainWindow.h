@@ -11,11 +11,12 @@
 
 class DriveLink;
 class DriveView;
+class LinkHealthBar;
 class ScriptRunner;
 
 // The one window of the tool: it shows what the drive link reports and turns the
 // operator's clicks into link operations. Its parts live in one source file each:
-// connection and board (here), motion panels, script.
+// connection and board (here), link state, motion panels, script.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -35,6 +36,7 @@ public:
     const Ui::MRN& neckPanel() const { return mrn; }
     DriveView* driveView(int motor) const { return driveViews[motor]; }
     ScriptRunner& scriptRunner() const { return *runner; }
+    LinkHealthBar* linkHealthBar() const { return healthBar; }
 
 private:
     void connectMotionPanels();
@@ -43,6 +45,14 @@ private:
     void goNeck();
 
     void loadScript();
+
+    void connectLinkState();
+    QString connectionText() const;
+    QString notReadText() const;
+    void showCurrency(int motor, SharedVariables::Index index, bool current);
+    void showLoopTimeCurrency(bool current);
+    void showScriptStop(int row, const QString& reason);
+    void showPortLost(const QString& port, const QString& reason);
 
     void showConnectedState(bool connected);
     void showVariable(int motor, SharedVariables::Index index);
@@ -55,5 +65,7 @@ private:
     Ui::MRN mrn;
     DriveLink& link;
     ScriptRunner* runner = nullptr;
+    LinkHealthBar* healthBar = nullptr;
+    QString scriptStopNote; // for the lost-port box, when the loss stopped a script
     DriveView* driveViews[SharedVariables::MotorCount] = {};
 };
