@@ -47,7 +47,8 @@ void MainWindow::connectLinkState()
     connect(&link, &DriveLink::boardSelected, this, [this] { ui.labelConnected->setText(connectionText()); });
     connect(&link, &DriveLink::boardSilenceChanged, this, [this](bool silent) {
         ui.labelConnected->setText(connectionText());
-        if (!silent && this->link.isConnected())
+        // Not after a board switch or a close, which end the silence without a reply.
+        if (!silent && this->link.health().msSinceReply >= 0)
             ui.statusbar->showMessage(tr("Board %1 replies again.").arg(boardName(this->link.board())),
                                       RepliesBackMessageMs);
     });
