@@ -50,6 +50,10 @@ const ByteOwners& byteOwners()
     return owners;
 }
 
+// Live value requests are matched like window reads, under keys beyond the block's
+// 11-bit addresses.
+constexpr int LiveValueKey = 0x800;
+
 } // namespace
 
 DriveLink::DriveLink(QObject* parent)
@@ -60,6 +64,7 @@ DriveLink::DriveLink(QObject* parent)
     connect(transmitTimer, &QTimer::timeout, this, &DriveLink::sendNextFrame);
     pollTimer = new QTimer(this);
     pollTimer->setInterval(PollIntervalMs);
+    connect(pollTimer, &QTimer::timeout, this, &DriveLink::watchReplies);
     connect(pollTimer, &QTimer::timeout, this, &DriveLink::pollNextWindow);
     clock.start();
 }
@@ -98,12 +103,27 @@ bool DriveLink::open(const QString& portName)
         },
         Qt::QueuedConnection);
     pollAddress = 0;
+    framesQueued = framesSent = framesReceived = repliesMissing = 0;
+    closedBecause.clear();
+    // What an earlier connection read may not be this one's.
+    forgetReads();
+    silent = false;
+    lastReplyMs = -1;
+    quietSinceMs = clock.elapsed();
+    for (MotorSamples& samples : motorSamples)
+        samples.clear();
+    emit samplesCleared();
     pollTimer->start();
     emit connected();
     return true;
 }
 
 void DriveLink::close()
+{
+    closeBecause(tr("the connection was closed"));
+}
+
+void DriveLink::closeBecause(const QString& reason)
 {
     if (!driver)
         return;
@@ -114,13 +134,19 @@ void DriveLink::close()
     transmitTimer->stop();
     pollTimer->stop();
     pollAddress = 0;
+    markGaps();
+    closedBecause = reason;
+    if (silent) {
+        silent = false;
+        emit boardSilenceChanged(false);
+    }
     emit disconnected();
 }
 
 void DriveLink::handlePortLost(const QString& reason)
 {
     const QString lostPort = port;
-    close();
+    closeBecause(tr("the connection on %1 was lost").arg(lostPort));
     emit portLost(lostPort, reason);
 }
 
@@ -129,8 +155,22 @@ void DriveLink::selectBoard(int address)
     boardAddress = address;
     for (MotorSamples& samples : motorSamples)
         samples.clear();
+    forgetReads();
+    // The new board gets its own SilenceMs to answer.
+    lastReplyMs = -1;
+    quietSinceMs = clock.elapsed();
+    if (silent) {
+        silent = false;
+        emit boardSilenceChanged(false);
+    }
     emit boardSelected(address);
     emit samplesCleared();
+}
+
+void DriveLink::markGaps()
+{
+    for (MotorSamples& samples : motorSamples)
+        samples.markGap();
 }
 
 void DriveLink::writeParameter(Index index, int motor, double value)
@@ -150,10 +190,12 @@ void DriveLink::saveEeprom()
     queueFrame(variableWrite(SaveEEPROMAddress, boardAddress, uint8_t(1)));
 }
 
-void DriveLink::queueRobotCommand(const RobotCommand& command, const QVector<int>& values)
+qint64 DriveLink::queueRobotCommand(const RobotCommand& command, const QVector<int>& values)
 {
-    if (isConnected())
-        appendFrame(command.frame(values));
+    if (!isConnected())
+        return 0;
+    appendFrame(command.frame(values));
+    return framesQueued;
 }
 
 int DriveLink::clearRobotCommands()
@@ -176,6 +218,7 @@ void DriveLink::queueFrame(const CANMessage& message)
 void DriveLink::appendFrame(const SerialMessage& frame)
 {
     queue.append(frame);
+    ++framesQueued;
     // The tick runs only while frames wait, so an idle line costs nothing.
     if (!transmitTimer->isActive())
         transmitTimer->start();
@@ -189,15 +232,22 @@ void DriveLink::sendNextFrame()
     }
     const SerialMessage frame = queue.takeFirst();
     driver->writeMessage(frame);
+    ++framesSent;
     emit frameSent(frame);
     const unsigned char* bytes = frame.bytes;
-    if (frame.length == SerialMessage::FrameSize && bytes[SerialMessage::Type] == SerialMessage::VariableType
-        && (bytes[SerialMessage::BootRtrLength] & SerialMessage::RtrBit)) {
-        outstanding.append({bytes[SerialMessage::Dest],
-                            joinAddress(bytes[SerialMessage::Priority], bytes[SerialMessage::Cmd])});
+    if (frame.length == SerialMessage::FrameSize && (bytes[SerialMessage::BootRtrLength] & SerialMessage::RtrBit)) {
+        const unsigned char type = bytes[SerialMessage::Type];
+        if (type == SerialMessage::VariableType || type == SerialMessage::LiveValueType) {
+            const int key = type == SerialMessage::VariableType
+                ? joinAddress(bytes[SerialMessage::Priority], bytes[SerialMessage::Cmd])
+                : LiveValueKey + bytes[SerialMessage::Cmd];
+            outstanding.append({bytes[SerialMessage::Dest], key, clock.elapsed(), false});
+        }
         // A board that stopped answering must not make the list grow without end.
-        if (outstanding.size() > PollingQueueBound)
+        if (outstanding.size() > PollingQueueBound) {
+            repliesMissing += !outstanding.first().late;
             outstanding.removeFirst();
+        }
     }
     if (queue.isEmpty())
         transmitTimer->stop();
@@ -242,6 +292,7 @@ void DriveLink::pollNextWindow()
 
 void DriveLink::receiveFrame(const SerialMessage& frame)
 {
+    ++framesReceived;
     emit frameReceived(frame);
     const unsigned char* bytes = frame.bytes;
     switch (bytes[SerialMessage::Type]) {
@@ -250,8 +301,16 @@ void DriveLink::receiveFrame(const SerialMessage& frame)
         // inside both the frame's 8 data bytes and the mirror is taken.
         const int dataLength = bytes[SerialMessage::BootRtrLength] & SerialMessage::DataLengthMask;
         const int at = joinAddress(bytes[SerialMessage::Priority], bytes[SerialMessage::Cmd]);
-        storeBytes(at, bytes + SerialMessage::Data, std::min(dataLength, 8), true);
-        matchReply(at);
+        const int count = std::min(dataLength, 8);
+        storeBytes(at, bytes + SerialMessage::Data, count, true);
+        Request answered{};
+        const bool asked = matchReply(at, answered);
+        const bool fromSelected = asked && answered.board == boardAddress;
+        markRead(at, count, fromSelected);
+        if (fromSelected)
+            noteReplyFromSelectedBoard();
+        if (asked)
+            emit windowRead(answered.board, answered.key);
         break;
     }
     case SerialMessage::LiveValueType:
@@ -262,15 +321,128 @@ void DriveLink::receiveFrame(const SerialMessage& frame)
     }
 }
 
-void DriveLink::matchReply(int address)
+bool DriveLink::matchReply(int key, Request& answered)
 {
     for (int i = 0; i < outstanding.size(); ++i) {
-        if (outstanding[i].address != address)
+        if (outstanding[i].key != key)
             continue;
-        const Request answered = outstanding[i];
+        answered = outstanding[i];
+        // The requests it overtook will not be answered.
+        for (int j = 0; j < i; ++j)
+            repliesMissing += !outstanding[j].late;
         outstanding.erase(outstanding.begin(), outstanding.begin() + i + 1);
-        emit windowRead(answered.board, answered.address);
+        return true;
+    }
+    return false;
+}
+
+void DriveLink::noteReplyFromSelectedBoard()
+{
+    lastReplyMs = quietSinceMs = clock.elapsed();
+    if (silent) {
+        silent = false;
+        emit boardSilenceChanged(false);
+    }
+}
+
+void DriveLink::watchReplies()
+{
+    if (!isConnected())
         return;
+    const qint64 now = clock.elapsed();
+    for (Request& request : outstanding) {
+        if (!request.late && now - request.sentMs > ReplyDeadlineMs) {
+            request.late = true;
+            ++repliesMissing;
+        }
+    }
+    // Replies that came while the tool itself was held up wait to be read; the event
+    // loop reads them before the next tick, so only a second quiet tick counts.
+    const bool quiet = now - quietSinceMs >= SilenceMs;
+    const bool confirmed = quiet && silenceSuspected;
+    silenceSuspected = quiet;
+    if (!silent && confirmed) {
+        silent = true;
+        markGaps();
+        forgetReads();
+        emit boardSilenceChanged(true);
+    }
+}
+
+bool DriveLink::isCurrent(int motor, Index index) const
+{
+    return currentVariables[size_t(motor * VariableCount + index)];
+}
+
+bool DriveLink::isLoopTimeCurrent() const
+{
+    return loopTimeCurrent;
+}
+
+LinkHealth DriveLink::health() const
+{
+    LinkHealth health;
+    health.framesSent = framesSent;
+    health.framesReceived = framesReceived;
+    health.repliesMissing = repliesMissing;
+    health.bytesSkipped = driver ? driver->skippedBytes() : 0;
+    health.queueLength = queue.size();
+    health.msSinceReply = lastReplyMs < 0 ? -1 : clock.elapsed() - lastReplyMs;
+    return health;
+}
+
+void DriveLink::markRead(int at, int count, bool current)
+{
+    if (at < 0 || at >= BlockSize || count <= 0)
+        return;
+    count = std::min(count, BlockSize - at);
+    for (int b = at; b < at + count; ++b)
+        currentBytes[size_t(b)] = current;
+    Index previous = VariableCount;
+    for (int b = at; b < std::min(at + count, MotorCount * MotorRecordSize); ++b) {
+        const Index owner = byteOwners().index[b];
+        if (owner != VariableCount && owner != previous)
+            updateCurrency(b / MotorRecordSize, owner);
+        previous = owner;
+    }
+    if (at < LoopTimeAddress + 2 && at + count > LoopTimeAddress)
+        updateLoopTimeCurrency();
+}
+
+void DriveLink::updateCurrency(int motor, Index index)
+{
+    const int first = address(motor, index);
+    bool current = true;
+    for (int b = first; b < first + width(variable(index).type); ++b)
+        current = current && currentBytes[size_t(b)];
+    const size_t bit = size_t(motor * VariableCount + index);
+    if (currentVariables[bit] == current)
+        return;
+    currentVariables[bit] = current;
+    emit currencyChanged(motor, index, current);
+}
+
+void DriveLink::updateLoopTimeCurrency()
+{
+    const bool current = currentBytes[LoopTimeAddress] && currentBytes[LoopTimeAddress + 1];
+    if (loopTimeCurrent == current)
+        return;
+    loopTimeCurrent = current;
+    emit loopTimeCurrencyChanged(current);
+}
+
+void DriveLink::forgetReads()
+{
+    currentBytes.reset();
+    for (size_t bit = 0; bit < currentVariables.size(); ++bit) {
+        if (currentVariables[bit]) {
+            currentVariables[bit] = false;
+            emit currencyChanged(int(bit) / VariableCount, Index(int(bit) % VariableCount), false);
+        }
+    }
+    if (loopTimeCurrent) {
+        loopTimeCurrent = false;
+        emit loopTimeCurrencyChanged(false);
     }
 }
 
@@ -284,8 +456,14 @@ void DriveLink::receiveLiveValues(const SerialMessage& frame)
     const Index target = cmd == SerialMessage::LivePositions ? Position
         : cmd == SerialMessage::LiveSpeeds                  ? Speed
                                                             : SetPoint;
-    for (int motor = 0; motor < MotorCount; ++motor)
+    Request answered{};
+    const bool fromSelected = matchReply(LiveValueKey + cmd, answered) && answered.board == boardAddress;
+    for (int motor = 0; motor < MotorCount; ++motor) {
         storeBytes(address(motor, target), bytes + SerialMessage::Data + 2 * motor, 2, false);
+        markRead(address(motor, target), 2, fromSelected);
+    }
+    if (fromSelected)
+        noteReplyFromSelectedBoard();
     if (cmd != SerialMessage::LivePositions)
         return;
     const double seconds = clock.elapsed() / 1000.0;

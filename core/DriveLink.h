@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/LinkHealth.h"
 #include "core/MotorSamples.h"
 #include "protocol/CANMessage.h"
 #include "protocol/SerialMessage.h"
@@ -32,6 +33,10 @@ public:
     // Beyond this many waiting frames the polling tick asks for nothing, so that a slow
     // or stalled line cannot make the queue grow without end; it asks again later.
     static constexpr int PollingQueueBound = 64;
+    // A request unanswered this long counts as a missing reply.
+    static constexpr int ReplyDeadlineMs = 200;
+    // The selected board counts as silent after this long without a reply from it.
+    static constexpr int SilenceMs = 1000;
 
     explicit DriveLink(QObject* parent = nullptr);
     ~DriveLink() override;
@@ -43,6 +48,8 @@ public:
     bool isConnected() const { return driver != nullptr; }
     QString portName() const { return port; }
     QString openFailure() const { return failure; }
+    // Why the last connection ended, in words for the operator; set before disconnected.
+    QString closeReason() const { return closedBecause; }
 
     // The board (1 or 2) that requests and writes go to.
     void selectBoard(int address);
@@ -52,8 +59,10 @@ public:
     // integers cut to their low 8 or 16 bits. Nothing is queued while disconnected.
     void writeParameter(SharedVariables::Index index, int motor, double value);
     void saveEeprom();
-    // Robot commands go to the robot, not to a board; dropped while disconnected.
-    void queueRobotCommand(const RobotCommand& command, const QVector<int>& values);
+    // Robot commands go to the robot, not to a board; dropped while disconnected. Returns
+    // the frame's number in this connection's order of queued frames (0 when dropped): it
+    // has been handed to the port once sentFrames() reaches that number.
+    qint64 queueRobotCommand(const RobotCommand& command, const QVector<int>& values);
     // Takes every robot command still waiting off the queue, so nothing more reaches the
     // robot; the boards' frames stay. Returns how many were taken.
     int clearRobotCommands();
@@ -64,6 +73,15 @@ public:
     void requestWindow(int address);
 
     const SharedVariables::Block& mirror() const { return block; }
+    // Whether a variable's bytes in the mirror answer requests sent to the selected board
+    // since the last Connect, board switch and silence, and nothing unasked overwrote them
+    // since: only then are they the selected board's values.
+    bool isCurrent(int motor, SharedVariables::Index index) const;
+    bool isLoopTimeCurrent() const;
+    // No reply has come from the selected board for SilenceMs while connected.
+    bool isBoardSilent() const { return silent; }
+    LinkHealth health() const;
+    qint64 sentFrames() const { return framesSent; }
     const MotorSamples& samples(int motor) const { return motorSamples[size_t(motor)]; }
     const QList<SerialMessage>& transmitQueue() const { return queue; }
 
@@ -73,6 +91,8 @@ public:
     void pollNextWindow();
     // One frame received from the line: replies fill the mirror, broadcasts the samples.
     void receiveFrame(const SerialMessage& frame);
+    // The polling tick's look at the replies: those missing, and a board fallen silent.
+    void watchReplies();
 
 signals:
     void connected();
@@ -91,6 +111,10 @@ signals:
     // bytes, now in the mirror, are that board's. A reply that answers no request (one
     // that waited in the line, or a board's own) fills the mirror but is not reported.
     void windowRead(int board, int address);
+    // A variable became current for the selected board, or stopped being so (see isCurrent).
+    void currencyChanged(int motor, SharedVariables::Index index, bool current);
+    void loopTimeCurrencyChanged(bool current);
+    void boardSilenceChanged(bool silent);
     // One position broadcast was appended to the samples of every motor.
     void samplesAppended();
     void samplesCleared();
@@ -103,7 +127,17 @@ private:
     void receiveLiveValues(const SerialMessage& frame);
     void appendFrame(const SerialMessage& frame);
     void handlePortLost(const QString& reason);
-    void matchReply(int address);
+    void closeBecause(const QString& reason);
+    struct Request;
+    // The request a reply answers, removed from the outstanding ones with those it
+    // overtook; false for a reply that answers none.
+    bool matchReply(int key, Request& answered);
+    void markRead(int address, int count, bool current);
+    void updateCurrency(int motor, SharedVariables::Index index);
+    void updateLoopTimeCurrency();
+    void forgetReads();
+    void noteReplyFromSelectedBoard();
+    void markGaps();
 
     SerialDriver* driver = nullptr;
     QString port;
@@ -112,11 +146,13 @@ private:
     struct Request
     {
         int board;
-        int address;
+        int key; // a block address, or LiveValueKey + CMD
+        qint64 sentMs;
+        bool late;
     };
-    // Read requests sent and not yet answered, oldest first. A board answers in order,
-    // so a reply answers the oldest request for its address and any older request is
-    // no longer answered.
+    // Read and live value requests sent and not yet answered, oldest first. A board
+    // answers in order, so a reply answers the oldest request for its key and any older
+    // request is no longer answered.
     QList<Request> outstanding;
     QTimer* transmitTimer = nullptr;
     QTimer* pollTimer = nullptr;
@@ -127,6 +163,18 @@ private:
     // even when its value equals the mirror's initial zero.
     std::bitset<SharedVariables::BlockSize> knownBytes;
     std::bitset<SharedVariables::MotorCount * SharedVariables::VariableCount> unreported;
+    std::bitset<SharedVariables::BlockSize> currentBytes;
+    std::bitset<SharedVariables::MotorCount * SharedVariables::VariableCount> currentVariables;
+    bool loopTimeCurrent = false;
+    bool silent = false;
+    bool silenceSuspected = false;
+    qint64 quietSinceMs = 0;  // the last reply from the selected board, Connect or switch
+    qint64 lastReplyMs = -1;  // the last reply from the selected board; -1: none yet
+    qint64 framesQueued = 0;
+    qint64 framesSent = 0;
+    qint64 framesReceived = 0;
+    qint64 repliesMissing = 0;
+    QString closedBecause;
     QElapsedTimer clock;
     std::array<MotorSamples, SharedVariables::MotorCount> motorSamples;
 };

@@ -14,6 +14,11 @@ ScriptRunner::ScriptRunner(DriveLink& link, QAbstractItemModel& model, QObject* 
 {
     timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, &ScriptRunner::runNextRow);
+    connect(&link, &DriveLink::frameSent, this, &ScriptRunner::completeWhenSent);
+    connect(&link, &DriveLink::disconnected, this, [this] {
+        if (isRunning())
+            halt(this->link.closeReason());
+    });
 }
 
 void ScriptRunner::start()
@@ -31,25 +36,57 @@ void ScriptRunner::startFrom(int first)
             return;
         }
     }
-    firstRow = row = std::max(0, first);
+    firstRow = row = lastStarted = std::max(0, first);
+    lastFrame = 0;
     timer->start(StepMs);
 }
 
 void ScriptRunner::stop()
 {
     timer->stop();
+    sending = false;
     row = 0;
 }
 
 bool ScriptRunner::isRunning() const
 {
-    return timer->isActive();
+    return timer->isActive() || sending;
+}
+
+void ScriptRunner::halt(const QString& reason)
+{
+    const int at = lastStarted;
+    stop();
+    emit stopped(at, reason);
+}
+
+void ScriptRunner::finish()
+{
+    if (looping && timer->isActive()) {
+        row = firstRow;
+        timer->start(StepMs);
+        return;
+    }
+    timer->stop();
+    row = 0;
+    sending = true;
+    completeWhenSent();
+}
+
+void ScriptRunner::completeWhenSent()
+{
+    if (sending && link.sentFrames() >= lastFrame) {
+        sending = false;
+        emit completed();
+    }
 }
 
 void ScriptRunner::runNextRow()
 {
+    if (sending)
+        return;
     if (row >= model.rowCount()) {
-        complete();
+        finish();
         return;
     }
     const QStringList fields = rowFields(model, row);
@@ -60,25 +97,18 @@ void ScriptRunner::runNextRow()
         emit rowRejected(rejected, reason);
         return;
     }
+    lastStarted = row;
     emit rowStarted(row);
     const int next = runRow(fields);
-    ++row;
-    if (next < 0)
-        complete();
-    else
-        timer->start(next);
-}
-
-void ScriptRunner::complete()
-{
-    if (looping && timer->isActive()) {
-        row = firstRow;
-        timer->start(StepMs);
+    if (next == -2) {
+        halt(tr("there is no connection"));
         return;
     }
-    timer->stop();
-    row = 0;
-    emit completed();
+    ++row;
+    if (next == -1)
+        finish();
+    else
+        timer->start(next);
 }
 
 int ScriptRunner::runRow(const QStringList& fields)
@@ -92,10 +122,14 @@ int ScriptRunner::runRow(const QStringList& fields)
     if (word == QLatin1String("wait"))
         return std::max(0, fields[1].toInt());
     if (const RobotCommand* command = RobotCommands::find(word)) {
+        // Arguments were checked: they convert, and the frame keeps their low bits.
         QVector<int> values;
         for (int i = 1; i < fields.size(); ++i)
             values.append(fields[i].toInt());
-        link.queueRobotCommand(*command, values);
+        const qint64 frame = link.queueRobotCommand(*command, values);
+        if (frame == 0)
+            return -2;
+        lastFrame = frame;
     }
     return StepMs;
 }

@@ -14,6 +14,9 @@ class QTimer;
 // fields end at its first cell without data. Only rows that pass checkScriptRow run: a
 // script with a row that fails does not start, and a run stops before a row edited
 // into one that fails.
+//
+// A run completes only when every row ran and every frame it queued was handed to the
+// port; a run that loses the link on the way stops and says where and why.
 class ScriptRunner : public QObject
 {
     Q_OBJECT
@@ -30,11 +33,12 @@ public:
     // The same from the given row on.
     void startFrom(int first);
     void stop();
+    // Also while the last frames wait in the link's queue.
     bool isRunning() const;
     // A looping run starts again from the row it started from where it would complete,
     // until Stop.
     void setLooping(bool on) { looping = on; }
-    // One step: the timer's, and the tests'.
+    // One step: the timer's, and the tests'. None once every row ran.
     void runNextRow();
     // Runs one row on its own, outside a run: a command is queued, a wait is not waited.
     // Returns what was done, in words for the operator.
@@ -49,17 +53,24 @@ signals:
     // Row cannot be run as written, for reason; the script is not running.
     void rowRejected(int row, const QString& reason);
     void completed();
+    // The run ended early, at row (from 0): why, in words for the operator.
+    void stopped(int row, const QString& reason);
 
 private:
-    // Queues the row's command, if any; returns the time until the next row, or -1 when
-    // the row ends the script.
+    // Queues the row's command, if any; returns the time until the next row, -1 when the
+    // row ends the script, -2 when its command could not be queued.
     int runRow(const QStringList& fields);
-    void complete();
+    void finish();
+    void completeWhenSent();
+    void halt(const QString& reason);
 
     DriveLink& link;
     QAbstractItemModel& model;
     QTimer* timer = nullptr;
     int row = 0;
     int firstRow = 0;
+    int lastStarted = 0;
+    qint64 lastFrame = 0; // the link's number of the run's newest frame
+    bool sending = false; // every row ran; the last frames wait to be sent
     bool looping = false;
 };

@@ -3,7 +3,30 @@
 #include "protocol/CANMessage.h"
 #include "core/PortNames.h"
 
-#include <QDebug>
+#include <QFileInfo>
+#include <QLoggingCategory>
+
+// Off unless asked for, e.g. QT_LOGGING_RULES="drive.serial.debug=true".
+Q_LOGGING_CATEGORY(serialLog, "drive.serial", QtInfoMsg)
+
+namespace {
+
+// The system's text alone ("Input/output error", or a stale "Inappropriate ioctl for
+// device") rarely tells the operator what happened; the likely cause in words does.
+QString likelyLossCause(const QString& device)
+{
+    // A pseudo-terminal's node goes with the far end, which nobody unplugs.
+    if (device.startsWith(QLatin1String("/dev/pts/")))
+        return QObject::tr("the program at the far end of the pseudo-terminal closed it or ended");
+    const QFileInfo file(device);
+    if (!file.exists())
+        return QObject::tr("the device was removed or unplugged");
+    if (!file.isReadable() || !file.isWritable())
+        return QObject::tr("access to the device is no longer permitted");
+    return QObject::tr("the far end closed the line, or the device stopped working");
+}
+
+} // namespace
 
 SerialDriver::SerialDriver(const QString& portName, QObject* parent)
     : QObject(parent)
@@ -75,7 +98,7 @@ void SerialDriver::parseData(const QByteArray& data)
 
 void SerialDriver::aboutToClose()
 {
-    qDebug() << "SerialDriver::aboutToClose()";
+    qCDebug(serialLog) << "SerialDriver::aboutToClose()";
     emit disconnected();
 }
 
@@ -100,7 +123,8 @@ void SerialDriver::portError(QSerialPort::SerialPortError error)
         || error == QSerialPort::ResourceError;
     if (!lost || !port->isOpen())
         return;
-    lostReason = port->errorString();
+    lostReason = QObject::tr("Likely cause: %1.\nSystem message: %2")
+                     .arg(likelyLossCause(systemPortName(name)), port->errorString());
     port->close();
     emit portLost(lostReason);
 }

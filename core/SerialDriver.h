@@ -18,15 +18,19 @@ public:
     ~SerialDriver() override;
 
     QString portName() const { return name; }
-    // Why the port failed to open or was lost, in the system's words.
+    // Why the port failed to open, in the system's words; after a loss, the likely cause
+    // in plain words followed by the system's.
     QString errorString() const;
     QSerialPort::SerialPortError error() const;
+    // Received bytes dropped because they began no frame: noise on the line.
+    qint64 skippedBytes() const { return framer.skipped(); }
 
 signals:
     void messageReady(const SerialMessage& message);
     void connected();
     void disconnected();
     // The open port failed (device removed, far end hung up); the port is closed already.
+    // The reason names the likely cause in plain words, then the system's own text.
     void portLost(const QString& reason);
 
 public slots:

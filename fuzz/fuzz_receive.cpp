@@ -14,9 +14,10 @@
 // Besides the sanitizers, plain models of the framing and the dispatch check the
 // results: however the bytes were split, the frames are those of a greedy scan for
 // "can" over the whole input; after each frame the mirror holds exactly what the model
-// of the dispatch expects and LoopTime shows it; and at the end every value field shows
-// its variable, and the samples and curves end with the values of the last position
-// broadcast, or the curves are off the plot when there was none.
+// of the dispatch expects, and LoopTime shows it if it is current and nothing if not;
+// and at the end every value field shows its variable in the same way, and the samples
+// and curves end with the values of the last position broadcast, or the curves are off
+// the plot when there was none. The link asks nothing, so no reply is current.
 #include "FuzzApplication.h"
 #include "core/DriveLink.h"
 #include "protocol/Framer.h"
@@ -150,8 +151,10 @@ void checkFields()
     for (int motor = 0; motor < MotorCount; ++motor) {
         for (const Variable& variable : motorVariables()) {
             const auto* field = window->driveView(motor)->findChild<QLineEdit*>(variable.fieldName());
-            if (!field || field->text() != link->mirror().format(motor, variable))
-                fail("a value field differs from its variable");
+            const Index index = findVariable(QLatin1String(variable.name));
+            const QString shown = link->isCurrent(motor, index) ? link->mirror().format(motor, variable) : QString();
+            if (!field || field->text() != shown)
+                fail("a value field differs from its variable, or shows one that is not current");
         }
     }
 }
@@ -193,8 +196,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         model.dispatch(frame.bytes);
         if (std::memcmp(link->mirror().data(), model.block, sizeof model.block) != 0)
             fail("the mirror differs from the model of the dispatch");
-        if (loopTime->text() != QString::number(model.s16(LoopTimeAddress)))
-            fail("LoopTime differs from the mirror");
+        if (loopTime->text() != (link->isLoopTimeCurrent() ? QString::number(model.s16(LoopTimeAddress)) : QString()))
+            fail("LoopTime differs from the mirror, or shows a value that is not current");
     };
 
     const char mark = bytes[0];

@@ -3,9 +3,10 @@
 // pseudo-terminal: Start, and one step per row until the script halts.
 //
 // Besides the sanitizers: the parser gives the same rows when the bytes come one at a
-// time, the table holds exactly those rows, the script halts within one step past its
-// last row with exactly one completion, or is refused at Start with nothing queued, and
-// every queued frame is a whole robot command with values within the command's bounds.
+// time, the table holds exactly those rows, every queued frame is a whole robot command
+// within the command's bounds, and the script is refused at Start with nothing queued or
+// halts within one step past its last row with exactly one completion, once its frames
+// have been handed to the port.
 #include "FuzzApplication.h"
 #include "core/DriveLink.h"
 #include "core/ScriptFile.h"
@@ -22,8 +23,8 @@
 
 namespace {
 
-// The far end of the line; nothing reads it, and nothing is written to it either: the
-// transmit tick runs only in an event loop, which no input starts.
+// The far end of the line; nothing reads it. The transmit tick runs only in an event
+// loop, which no input starts: each input hands its frames to the port itself.
 Pty* line = nullptr;
 
 void fail(const char* what)
@@ -101,14 +102,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     runner.start();
     for (int step = 0; step <= script.rows.size() && runner.isRunning(); ++step)
         runner.runNextRow();
-    if (runner.isRunning() || completions + refusals != 1)
-        fail("the script did not halt once, with a completion or a refusal");
-    if (refusals && !link.transmitQueue().isEmpty())
-        fail("a refused script queued frames");
-
+    if (refusals) {
+        if (!link.transmitQueue().isEmpty() || completions || runner.isRunning())
+            fail("a refused script queued frames or ran");
+        return 0;
+    }
     for (const SerialMessage& frame : link.transmitQueue()) {
         if (!isCheckedRobotCommand(frame))
             fail("a queued frame that is no robot command within its bounds");
     }
+    if (completions != (link.transmitQueue().isEmpty() ? 1 : 0))
+        fail("the script completed before its frames were handed to the port");
+    while (!link.transmitQueue().isEmpty())
+        link.sendNextFrame();
+    if (runner.isRunning() || completions != 1)
+        fail("the script did not halt once with a completion");
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "support/Pty.h"
 
 #include <QTest>
+#include <QThread>
 
 using namespace SharedVariables;
 
@@ -150,16 +151,21 @@ private slots:
         QCOMPARE(hexQueue(link), QList<QByteArray> {expected.toHex(' ')});
     }
 
-    // Replies count as a board's only when they answer a request sent to it, in order.
+    // Replies count as a board's only when they answer a request sent to it, in order;
+    // those that never come, or come after the deadline, count as missing.
     void repliesMatchRequests_data()
     {
         QTest::addColumn<QList<int>>("requested"); // window addresses, sent to board 2
         QTest::addColumn<QList<int>>("replies");
         QTest::addColumn<QList<int>>("read");
-        QTest::newRow("answered") << QList<int>{8, 16} << QList<int>{8, 16} << QList<int>{8, 16};
-        QTest::newRow("unasked reply") << QList<int>{8} << QList<int>{24, 8} << QList<int>{8};
-        QTest::newRow("answered twice") << QList<int>{8} << QList<int>{8, 8} << QList<int>{8};
-        QTest::newRow("skipped request") << QList<int>{8, 16, 8} << QList<int>{16, 8, 8} << QList<int>{16, 8};
+        QTest::addColumn<bool>("late"); // the replies come after the deadline
+        QTest::addColumn<int>("missing");
+        QTest::newRow("answered") << QList<int>{8, 16} << QList<int>{8, 16} << QList<int>{8, 16} << false << 0;
+        QTest::newRow("unasked reply") << QList<int>{8} << QList<int>{24, 8} << QList<int>{8} << false << 0;
+        QTest::newRow("answered twice") << QList<int>{8} << QList<int>{8, 8} << QList<int>{8} << false << 0;
+        QTest::newRow("skipped request") << QList<int>{8, 16, 8} << QList<int>{16, 8, 8} << QList<int>{16, 8} << false << 1;
+        QTest::newRow("answered late") << QList<int>{8} << QList<int>{8} << QList<int>{8} << true << 1;
+        QTest::newRow("unanswered") << QList<int>{8, 16} << QList<int>{} << QList<int>{} << true << 2;
     }
 
     void repliesMatchRequests()
@@ -167,6 +173,8 @@ private slots:
         QFETCH(QList<int>, requested);
         QFETCH(QList<int>, replies);
         QFETCH(QList<int>, read);
+        QFETCH(bool, late);
+        QFETCH(int, missing);
         Pty pty;
         DriveLink link;
         QVERIFY(link.open(pty.slavePath()));
@@ -174,6 +182,9 @@ private slots:
         for (int address : requested)
             link.requestWindow(address);
         drain(link);
+        if (late)
+            QThread::msleep(DriveLink::ReplyDeadlineMs + 20);
+        link.watchReplies();
         link.selectBoard(1); // requests already sent stay board 2's
         QList<int> reported;
         connect(&link, &DriveLink::windowRead, this, [&](int board, int address) {
@@ -183,6 +194,10 @@ private slots:
         for (int address : replies)
             link.receiveFrame(variableWrite(address, 2, QByteArray(8, '\x01')));
         QCOMPARE(reported, read);
+        const LinkHealth health = link.health();
+        QCOMPARE(health.framesSent, qint64(requested.size()));
+        QCOMPARE(health.framesReceived, qint64(replies.size()));
+        QCOMPARE(health.repliesMissing, qint64(missing));
     }
 
     void nothingQueuedWhileDisconnected()

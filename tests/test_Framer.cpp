@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+#include <numeric>
+
 namespace {
 
 
@@ -80,6 +82,9 @@ private slots:
         Framer framer;
         QCOMPARE(feedAll(framer, reads), frames);
         QCOMPARE(framer.pending(), pending);
+        // Every byte is framed, waiting, or counted as noise.
+        const int fed = std::accumulate(reads.begin(), reads.end(), 0, [](int n, const QByteArray& r) { return n + r.size(); });
+        QCOMPARE(framer.skipped(), qint64(fed - frames.size() * SerialMessage::FrameSize - pending));
     }
 
     void manyFramesInOneRead()

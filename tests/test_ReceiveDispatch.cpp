@@ -39,6 +39,28 @@ QLineEdit* field(const MainWindow& window, int motor, Index index)
     return window.driveView(motor)->findChild<QLineEdit*>(variable(index).fieldName());
 }
 
+// A link connected to a far end that the test plays.
+struct Connected
+{
+    Connected() { link.open(pty.slavePath()); }
+    Pty pty;
+    DriveLink link;
+};
+
+// Receives frame as the answer to a request sent to the selected board: only such a
+// reply is shown as the board's value.
+void receiveAnswer(DriveLink& link, const SerialMessage& frame)
+{
+    const uint8_t* bytes = frame.bytes;
+    if (bytes[SerialMessage::Type] == SerialMessage::LiveValueType)
+        link.pollNextWindow();
+    else
+        link.requestWindow(joinAddress(bytes[SerialMessage::Priority], bytes[SerialMessage::Cmd]));
+    while (!link.transmitQueue().isEmpty())
+        link.sendNextFrame();
+    link.receiveFrame(frame);
+}
+
 } // namespace
 
 class TestReceiveDispatch : public QObject
@@ -73,9 +95,9 @@ private slots:
         QFETCH(int, motor);
         QFETCH(int, index);
         QFETCH(QString, shown);
-        DriveLink link;
-        MainWindow window(link);
-        link.receiveFrame(frame);
+        Connected connected;
+        MainWindow window(connected.link);
+        receiveAnswer(connected.link, frame);
         QCOMPARE(field(window, motor, Index(index))->text(), shown);
     }
 
@@ -106,11 +128,11 @@ private slots:
     {
         QFETCH(SerialMessage, frame);
         QFETCH(QString, shown);
-        DriveLink link;
-        MainWindow window(link);
-        link.receiveFrame(frame);
+        Connected connected;
+        MainWindow window(connected.link);
+        receiveAnswer(connected.link, frame);
         QCOMPARE(window.form().lineEdit_LoopTime->text(), shown);
-        QCOMPARE(QString::number(link.mirror().s16(LoopTimeAddress)), shown);
+        QCOMPARE(QString::number(connected.link.mirror().s16(LoopTimeAddress)), shown);
     }
 
     void storedBytes_data()
@@ -140,22 +162,23 @@ private slots:
 
     void liveValues()
     {
-        DriveLink link;
+        Connected connected;
+        DriveLink& link = connected.link;
         MainWindow window(link);
-        link.receiveFrame(reply(2, 0, 0x91, 8, "0a00f6ff00000080"));
-        link.receiveFrame(reply(2, 0, 0x92, 8, "0001000200030004"));
-        // Live values reach the fields with the next reply, of any window; only positions
-        // add samples.
-        QCOMPARE(field(window, 1, Speed)->text(), QString());
-        link.receiveFrame(reply(0x20, 1, 0x62, 2, "0500"));
+        receiveAnswer(link, reply(2, 0, 0x91, 8, "0a00f6ff00000080"));
+        receiveAnswer(link, reply(2, 0, 0x92, 8, "0001000200030004"));
+        // Live values reach the fields when first read, later with the next reply of any
+        // window; only positions add samples.
+        QCOMPARE(field(window, 1, Speed)->text(), QStringLiteral("-10"));
+        receiveAnswer(link, reply(0x20, 1, 0x62, 2, "0500"));
         QCOMPARE(field(window, 1, Speed)->text(), QStringLiteral("-10"));
         QCOMPARE(field(window, 3, Speed)->text(), QStringLiteral("-32768"));
         QCOMPARE(field(window, 2, SetPoint)->text(), QStringLiteral("768"));
         for (int motor = 0; motor < MotorCount; ++motor)
             QCOMPARE(link.samples(motor).size(), 0);
 
-        link.receiveFrame(reply(2, 0, 0x90, 8, "0100ffff03000400"));
-        link.receiveFrame(reply(0x20, 1, 0x62, 2, "0500"));
+        receiveAnswer(link, reply(2, 0, 0x90, 8, "0100ffff03000400"));
+        receiveAnswer(link, reply(0x20, 1, 0x62, 2, "0500"));
         QCOMPARE(field(window, 1, Position)->text(), QStringLiteral("-1"));
         const double positions[] {1, -1, 3, 4};
         const double speeds[] {10, -10, 0, -32768};
@@ -176,14 +199,14 @@ private slots:
 
     void selectionSurvivesAnUnchangedRedraw()
     {
-        DriveLink link;
-        MainWindow window(link);
-        link.receiveFrame(variableReply(28, "3905"));
+        Connected connected;
+        MainWindow window(connected.link);
+        receiveAnswer(connected.link, variableReply(28, "3905"));
         QLineEdit* position = field(window, 0, Position);
         position->selectAll();
-        link.receiveFrame(variableReply(28, "3905"));
+        receiveAnswer(connected.link, variableReply(28, "3905"));
         QCOMPARE(position->selectedText(), QStringLiteral("1337"));
-        link.receiveFrame(variableReply(28, "3a05"));
+        receiveAnswer(connected.link, variableReply(28, "3a05"));
         QCOMPARE(position->text(), QStringLiteral("1338"));
     }
 
@@ -193,6 +216,8 @@ private slots:
         DriveLink link;
         MainWindow window(link);
         QVERIFY(link.open(pty.slavePath()));
+        link.requestWindow(0x162);
+        QCOMPARE(pty.read(16).left(16), wireBytes(variableRead(0x162, 1)));
         pty.write("xx" + wireBytes(reply(0x20, 1, 0x62, 2, "3412")) + "noise");
         QTRY_COMPARE_WITH_TIMEOUT(window.form().lineEdit_LoopTime->text(), QStringLiteral("4660"), 5000);
     }

@@ -38,6 +38,13 @@ struct Bench
         return frames;
     }
 
+    // The transmit ticks that hand every queued frame to the port.
+    void drain()
+    {
+        while (!link.transmitQueue().isEmpty())
+            link.sendNextFrame();
+    }
+
     // The runner paces its steps with its one timer.
     int stepInterval() const { return runner.findChild<QTimer*>()->interval(); }
 
@@ -48,6 +55,7 @@ struct Bench
     QSignalSpy started{&runner, &ScriptRunner::rowStarted};
     QSignalSpy rejections{&runner, &ScriptRunner::rowRejected};
     QSignalSpy completions{&runner, &ScriptRunner::completed};
+    QSignalSpy stops{&runner, &ScriptRunner::stopped};
 };
 
 // The rows that started, and the rejections, that a spy caught.
@@ -173,11 +181,11 @@ private slots:
         QTest::newRow("end with extra fields") << QByteArray("mrn;1;2\nend;now;1\nmrn;3;4\n") << true << 2
                                                << QStringList{Mrn12};
         QTest::newRow("empty table") << QByteArray() << true << 1 << QStringList();
-        QTest::newRow("disconnected: commands dropped") << QByteArray("mrn;1;2\nend\n") << false << 2 << QStringList();
+        QTest::newRow("no command, no connection needed") << QByteArray("wait;0\nend\n") << false << 2 << QStringList();
     }
 
-    // The script completes once, at "end" or past its last row, and its timer stops there:
-    // rows after "end" never run.
+    // The script completes once, at "end" or past its last row, when its frames have been
+    // handed to the port; its timer stops there: rows after "end" never run.
     void halts()
     {
         QFETCH(QByteArray, script);
@@ -193,10 +201,43 @@ private slots:
         QVERIFY(bench.runner.isRunning());
         QCOMPARE(bench.completions.count(), 0);
         bench.runner.runNextRow();
+        QCOMPARE(bench.queued(), frames);
+        QCOMPARE(bench.completions.count(), frames.isEmpty() ? 1 : 0);
+        QCOMPARE(bench.runner.isRunning(), !frames.isEmpty());
+        bench.drain();
         QCOMPARE(bench.completions.count(), 1);
         QVERIFY(!bench.runner.isRunning());
         QCOMPARE(bench.queued(), frames);
         QCOMPARE(bench.rejections.count(), 0);
+        QCOMPARE(bench.stops.count(), 0);
+    }
+
+    void stops_data()
+    {
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<int>("steps"); // before the link closes
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("never connected") << false << 2 << 1 << "there is no connection";
+        QTest::newRow("Disconnect before the last frame left") << true << 6 << 4 << "the connection was closed";
+    }
+
+    // A run that loses its link stops there, says where and why, and never completes.
+    void stops()
+    {
+        QFETCH(bool, connected);
+        QFETCH(int, steps);
+        QFETCH(int, row);
+        QFETCH(QString, reason);
+        Bench bench("wait;0\nmrn;1;2\nwait;0\nmrn;3;4\nmrn;5;6\n", connected);
+        bench.runner.start();
+        for (int step = 0; step < steps && bench.runner.isRunning(); ++step)
+            bench.runner.runNextRow();
+        bench.link.close();
+        QVERIFY(!bench.runner.isRunning());
+        QCOMPARE(bench.stops.count(), 1);
+        QCOMPARE(bench.stops.first(), (QList<QVariant>{row, reason}));
+        QCOMPARE(bench.completions.count(), 0);
     }
 
     void restart_data()
@@ -222,12 +263,14 @@ private slots:
             bench.runner.start();
         for (int step = 0; step < stepsBefore; ++step)
             bench.runner.runNextRow();
+        if (stepsBefore > 2)
+            bench.drain();
         QCOMPARE(bench.completions.count(), stepsBefore > 2 ? 1 : 0);
         if (stopBefore)
             bench.runner.stop();
         QCOMPARE(bench.runner.isRunning(), stepsBefore == 1 && !stopBefore);
         const QStringList before = bench.queued();
-        QCOMPARE(before.size(), std::min(stepsBefore, 1));
+        QCOMPARE(before.size(), stepsBefore == 1 ? 1 : 0);
 
         bench.started.clear();
         bench.runner.start();
@@ -267,13 +310,14 @@ private slots:
         bench.runner.start();
         for (int step = 0; step < script.rows.size(); ++step)
             bench.runner.runNextRow();
+        QSet<QString> words;
+        for (const SerialMessage& frame : bench.link.transmitQueue())
+            words << QString::fromLatin1(reinterpret_cast<const char*>(frame.bytes), 3);
+        bench.drain();
         QCOMPARE(bench.completions.count(), 1);
         QCOMPARE(bench.started.count(), script.rows.size());
         QCOMPARE(bench.rejections.count(), 0);
 
-        QSet<QString> words;
-        for (const SerialMessage& frame : bench.link.transmitQueue())
-            words << QString::fromLatin1(reinterpret_cast<const char*>(frame.bytes), 3);
         if (path.endsWith("all_commands.txt"))
             QCOMPARE(words, (QSet<QString>{"mla", "mra", "mrn", "mrm", "meb", "mre"}));
         else
@@ -300,11 +344,13 @@ private slots:
     }
 
     // Start and the real timer, with no timing expectations beyond completion: the running
-    // row is the one selected, and the operator gets one parentless "Script Completed"
-    // box with a single default OK.
+    // row is the one selected, and the operator gets one parentless, titled "Script
+    // Completed" box with a single default OK.
     void runsOnItsTimer()
     {
+        Pty pty;
         DriveLink link;
+        QVERIFY(link.open(pty.slavePath()));
         MainWindow window(link);
         QTableWidget* table = window.form().tableWidget_Script;
         ScriptRunner::fillModel(*table->model(), ScriptParser::parse("mrn;1;2\nwait;0\nmrn;3;4\nend;\nmrn;5;6\n"));
@@ -314,8 +360,8 @@ private slots:
             auto* box = qobject_cast<QMessageBox*>(modal);
             shown = messageBoxText(modal);
             if (!box || box->parentWidget() || box->buttons().size() != 1
-                || box->defaultButton() != box->button(QMessageBox::Ok))
-                shown += " <not a parentless box with one default OK>";
+                || box->defaultButton() != box->button(QMessageBox::Ok) || box->windowTitle() != "drive-setup")
+                shown += " <not a parentless box titled drive-setup with one default OK>";
             acceptModal(modal);
         }, 60000);
         window.form().pushButton_ScriptStart->setEnabled(true);

@@ -111,6 +111,8 @@ DriveView::DriveView(QWidget* parent, int motor)
         connect(button, &QToolButton::clicked, this, [this, index] { enterParameter(index); });
         button->setMaximumWidth(
             std::max(button->sizeHint().height(), button->fontMetrics().horizontalAdvance(button->text()) + 8));
+        buttons[index] = button;
+        updateParameterButton(index);
     }
     // With the "..." buttons no wider than they need, tight spacing and only the tab
     // page's margins, the grid fits beside a scroll bar on a 1366-pixel-wide screen even
@@ -145,13 +147,6 @@ DriveView::~DriveView()
 {
     for (QwtPlotCurve* curve : curves)
         delete curve;
-}
-
-void DriveView::showValue(Index index, const QString& text)
-{
-    QLineEdit* field = fields[index];
-    if (field->text() != text)
-        field->setText(text);
 }
 
 void DriveView::enterParameter(Index index)

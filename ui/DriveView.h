@@ -26,8 +26,13 @@ public:
     const Ui::DriveView& form() const { return ui; }
 
     // Sets a value field's text; an unchanged text is not set again, so the operator's
-    // selection survives the redraw.
+    // selection survives the redraw. The value is current: the field is no longer greyed.
     void showValue(SharedVariables::Index index, const QString& text);
+    // The field's value is not the selected board's: it is greyed and emptied, says why
+    // in its tooltip, and its parameter cannot be changed until showValue.
+    void showNotCurrent(SharedVariables::Index index, const QString& reason);
+    // Without a connection no parameter can be changed; the buttons say so.
+    void setConnected(bool connected);
 
     // Draws the samples (the speed ten times as large) and brings the curves back after
     // a reset. A view whose plot is hidden draws when it is next shown.
@@ -53,6 +58,7 @@ protected:
 
 private:
     void enterParameter(SharedVariables::Index index);
+    void updateParameterButton(SharedVariables::Index index);
     void replotWhenVisible();
     bool fitsAxes(const MotorSamples& samples) const;
     void moveTimeAxis(const MotorSamples& samples);
@@ -60,6 +66,9 @@ private:
     Ui::DriveView ui;
     const int motor;
     QLineEdit* fields[SharedVariables::VariableCount] = {};
+    QToolButton* buttons[SharedVariables::VariableCount] = {}; // the parameters'
+    bool notCurrent[SharedVariables::VariableCount] = {};
+    bool connected = true;
     QwtPlotCurve* curves[3] = {};
     QwtPlotDirectPainter* directPainter = nullptr;
     const MotorSamples* drawn = nullptr; // what the curves show, for a deferred redraw

@@ -46,7 +46,11 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
 
     runner = new ScriptRunner(link, *ui.tableWidget_Script->model(), this);
     connect(runner, &ScriptRunner::rowStarted, ui.tableWidget_Script, &QTableWidget::selectRow);
-    connect(runner, &ScriptRunner::completed, this, [] { showOperatorMessage(QStringLiteral("Script Completed")); });
+    // Queued: the run may complete inside the link's transmit tick, which must not wait
+    // for the operator.
+    connect(
+        runner, &ScriptRunner::completed, this, [] { showOperatorMessage(QStringLiteral("Script Completed")); },
+        Qt::QueuedConnection);
     connectScriptPage();
     setUpScriptEditing();
     connect(ui.pushButton_ScriptStart, &QPushButton::clicked, runner, &ScriptRunner::start);
@@ -72,11 +76,10 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
 
     connect(&link, &DriveLink::connected, this, [this] { showConnectedState(true); });
     connect(&link, &DriveLink::disconnected, this, [this] { showConnectedState(false); });
-    connect(&link, &DriveLink::portLost, this, [this](const QString& port, const QString& reason) {
-        showConnectionError(tr("Connection lost"), tr("The connection on %1 was lost:\n%2").arg(port, reason));
-    });
     connect(&link, &DriveLink::variableChanged, this, &MainWindow::showVariable);
     connect(&link, &DriveLink::loopTimeChanged, this, [this] {
+        if (!this->link.isLoopTimeCurrent())
+            return;
         const QString text = QString::number(this->link.mirror().s16(LoopTimeAddress));
         if (ui.lineEdit_LoopTime->text() != text)
             ui.lineEdit_LoopTime->setText(text);
@@ -89,6 +92,7 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
         for (DriveView* view : driveViews)
             view->resetGraph();
     });
+    connectLinkState();
 }
 
 MainWindow::~MainWindow() = default;
@@ -106,7 +110,7 @@ void MainWindow::connectToSelectedPort()
 
 void MainWindow::showConnectedState(bool connected)
 {
-    ui.labelConnected->setText(connected ? QStringLiteral("Connected") : QStringLiteral("Disconnected"));
+    ui.labelConnected->setText(connectionText());
     ui.serialComboBox->setEnabled(!connected);
     ui.pushButton_Connect->setEnabled(!connected);
     ui.pushButton_Disconnect->setEnabled(connected);
@@ -117,6 +121,8 @@ void MainWindow::showConnectedState(bool connected)
 
 void MainWindow::showVariable(int motor, Index index)
 {
+    if (!link.isCurrent(motor, index))
+        return;
     driveViews[motor]->showValue(index, link.mirror().format(motor, variable(index)));
 }
 

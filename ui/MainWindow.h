@@ -13,6 +13,7 @@
 
 class DriveLink;
 class DriveView;
+class LinkHealthBar;
 class PortBox;
 struct RobotCommand;
 class ScriptEditor;
@@ -22,8 +23,8 @@ struct BoardSettings;
 
 // The one window of the tool: it shows what the drive link reports and turns the
 // operator's clicks into link operations. Its parts live in one source file each:
-// connection and board (here), motion panels, script, board settings, help and
-// shortcuts. The port box is a PortBox; what is remembered between runs, RememberedState.
+// connection and board (here), link state, motion panels, script, board settings, help
+// and shortcuts. The port box is a PortBox; what is remembered between runs, RememberedState.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -44,6 +45,7 @@ public:
     const Ui::MRN& neckPanel() const { return mrn; }
     DriveView* driveView(int motor) const { return driveViews[motor]; }
     ScriptRunner& scriptRunner() const { return *runner; }
+    LinkHealthBar* linkHealthBar() const { return healthBar; }
     // Where the Load dialog starts: the folder of the script loaded last; empty at first,
     // when it starts in the example scripts.
     QString scriptFolder() const { return lastScriptFolder; }
@@ -81,6 +83,14 @@ private:
     void copyToOtherBoard();
     void readSelectedBoard(const std::function<void(const BoardSettings&)>& then);
 
+    void connectLinkState();
+    QString connectionText() const;
+    QString notReadText() const;
+    void showCurrency(int motor, SharedVariables::Index index, bool current);
+    void showLoopTimeCurrency(bool current);
+    void showScriptStop(int row, const QString& reason);
+    void showPortLost(const QString& port, const QString& reason);
+
     void showConnectedState(bool connected);
     void showVariable(int motor, SharedVariables::Index index);
     void showConnectionError(const QString& title, const QString& text);
@@ -96,5 +106,7 @@ private:
     ScriptRecorder* recorder = nullptr;
     PortBox* ports = nullptr;
     QString lastScriptFolder;
+    LinkHealthBar* healthBar = nullptr;
+    QString scriptStopNote; // for the lost-port box, when the loss stopped a script
     DriveView* driveViews[SharedVariables::MotorCount] = {};
 };

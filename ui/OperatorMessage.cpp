@@ -2,9 +2,10 @@
 
 #include <QMessageBox>
 
-void showOperatorMessage(const QString& text)
+void showOperatorMessage(const QString& text, const QString& title)
 {
     QMessageBox box;
+    box.setWindowTitle(title);
     box.setText(text);
     box.setStandardButtons(QMessageBox::Ok);
     box.setDefaultButton(QMessageBox::Ok);

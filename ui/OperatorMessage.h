@@ -1,7 +1,7 @@
 #pragma once
 
-class QString;
+#include <QString>
 
-// The operator's message box: modal, without parent, the text and a single OK button
-// that is also the default. Returns when the operator has closed it.
-void showOperatorMessage(const QString& text);
+// The operator's message box: modal, without parent, titled, the text and a single OK
+// button that is also the default. Returns when the operator has closed it.
+void showOperatorMessage(const QString& text, const QString& title = QStringLiteral("drive-setup"));

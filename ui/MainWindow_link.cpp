@@ -1,0 +1,112 @@
+// What the window shows of the link's state: whether the values on screen are the
+// selected board's, whether the board answers, how the line fares, and why a connection
+// or a script run ended.
+#include "ui/MainWindow.h"
+
+#include "core/DriveLink.h"
+#include "core/ScriptRunner.h"
+#include "ui/DriveView.h"
+#include "ui/LinkHealthBar.h"
+#include "ui/OperatorMessage.h"
+
+#include <QTimer>
+
+using namespace SharedVariables;
+
+namespace {
+
+QString boardName(int address)
+{
+    return QStringLiteral("0x%1").arg(address, 2, 16, QLatin1Char('0'));
+}
+
+constexpr int RepliesBackMessageMs = 5000;
+
+} // namespace
+
+void MainWindow::connectLinkState()
+{
+    healthBar = new LinkHealthBar(link, ui.statusbar);
+    ui.statusbar->addPermanentWidget(healthBar);
+
+    for (int motor = 0; motor < MotorCount; ++motor) {
+        for (int index = 0; index < VariableCount; ++index)
+            showCurrency(motor, Index(index), link.isCurrent(motor, Index(index)));
+        driveViews[motor]->setConnected(link.isConnected());
+    }
+    showLoopTimeCurrency(link.isLoopTimeCurrent());
+    connect(&link, &DriveLink::currencyChanged, this, &MainWindow::showCurrency);
+    connect(&link, &DriveLink::loopTimeCurrencyChanged, this, &MainWindow::showLoopTimeCurrency);
+
+    for (auto signal : {&DriveLink::connected, &DriveLink::disconnected}) {
+        connect(&link, signal, this, [this] {
+            for (DriveView* view : driveViews)
+                view->setConnected(this->link.isConnected());
+        });
+    }
+    connect(&link, &DriveLink::boardSelected, this, [this] { ui.labelConnected->setText(connectionText()); });
+    connect(&link, &DriveLink::boardSilenceChanged, this, [this](bool silent) {
+        ui.labelConnected->setText(connectionText());
+        // Not after a board switch or a close, which end the silence without a reply.
+        if (!silent && this->link.health().msSinceReply >= 0)
+            ui.statusbar->showMessage(tr("Board %1 replies again.").arg(boardName(this->link.board())),
+                                      RepliesBackMessageMs);
+    });
+
+    connect(&link, &DriveLink::portLost, this, &MainWindow::showPortLost);
+    connect(runner, &ScriptRunner::stopped, this, &MainWindow::showScriptStop);
+}
+
+QString MainWindow::connectionText() const
+{
+    if (!link.isConnected())
+        return QStringLiteral("Disconnected");
+    if (link.isBoardSilent())
+        return tr("Connected, no reply from board %1").arg(boardName(link.board()));
+    return QStringLiteral("Connected");
+}
+
+QString MainWindow::notReadText() const
+{
+    return tr("not read yet from board %1").arg(boardName(link.board()));
+}
+
+void MainWindow::showCurrency(int motor, Index index, bool current)
+{
+    if (current)
+        driveViews[motor]->showValue(index, link.mirror().format(motor, variable(index)));
+    else
+        driveViews[motor]->showNotCurrent(index, notReadText());
+}
+
+void MainWindow::showLoopTimeCurrency(bool current)
+{
+    QLineEdit* field = ui.lineEdit_LoopTime;
+    field->setEnabled(current);
+    field->setToolTip(current ? QString() : notReadText());
+    field->setText(current ? QString::number(link.mirror().s16(LoopTimeAddress)) : QString());
+}
+
+// Called while the link closes: the box waits for the event loop, and a lost port,
+// reported right after, takes the note into its own box instead.
+void MainWindow::showScriptStop(int row, const QString& reason)
+{
+    scriptStopNote = tr("The script stopped at row %1: %2.").arg(row + 1).arg(reason);
+    QTimer::singleShot(0, this, [this] {
+        if (scriptStopNote.isEmpty())
+            return;
+        const QString note = scriptStopNote;
+        scriptStopNote.clear();
+        showOperatorMessage(note, tr("Script stopped"));
+    });
+}
+
+void MainWindow::showPortLost(const QString& port, const QString& reason)
+{
+    QString text = tr("The connection on %1 was lost.\n\n%2").arg(port, reason);
+    if (!scriptStopNote.isEmpty())
+        text += QStringLiteral("\n\n") + scriptStopNote;
+    scriptStopNote.clear();
+    text += tr("\n\nCheck the device and its cable, then press Connect.");
+    showConnectionError(tr("Connection lost"), text);
+}
