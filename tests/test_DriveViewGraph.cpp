@@ -109,6 +109,7 @@ private slots:
     void hiddenTabDrawsWhenSelected();
     void floatingDockOfHiddenTabStaysLive();
     void canvasDrawsTheSameAsWithQwtBackingStore();
+    void gapIsNotBridged();
 };
 
 // The dock's title is the legend: each curve's name with the colour it is drawn in.
@@ -341,6 +342,36 @@ void TestDriveViewGraph::canvasDrawsTheSameAsWithQwtBackingStore()
     view.form().qwtPlot->replot();
     QCOMPARE(canvas->grab().toImage(), direct);
     QCOMPARE(view.grab().toImage(), wholeView);
+}
+
+// Nothing received for a while: no line is drawn across the time nothing came, neither
+// by a full replot nor by the direct painter's increments.
+void TestDriveViewGraph::gapIsNotBridged()
+{
+    for (bool increments : {false, true}) {
+        MotorSamples samples;
+        DriveView view(nullptr, 0);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        for (int i = 0; i < 20; ++i) {
+            if (i == 10)
+                samples.markGap();
+            // 0 to 4.5 s at 500, then 15 to 19.5 s at 500.
+            samples.append((i < 10 ? 0.0 : 15.0) + 0.5 * (i % 10), 500, 500, 0);
+            if (increments)
+                view.drawSamples(samples);
+        }
+        view.drawSamples(samples);
+        QwtPlot* plot = view.form().qwtPlot;
+        const QImage image = plot->canvas()->grab().toImage();
+        const int y = int(plot->canvasMap(QwtPlot::yLeft).transform(500));
+        const auto greenAt = [&](double seconds) {
+            const int x = int(plot->canvasMap(QwtPlot::xBottom).transform(seconds));
+            return count(image, QRect(x - 2, y - 3, 5, 7), Qt::green);
+        };
+        QVERIFY2(greenAt(2) > 0 && greenAt(17) > 0, increments ? "increments" : "replot");
+        QVERIFY2(greenAt(10) == 0, increments ? "increments" : "replot");
+    }
 }
 
 QTEST_MAIN(TestDriveViewGraph)

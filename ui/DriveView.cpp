@@ -85,9 +85,35 @@ void fitWidestText(QLineEdit* field, Type type)
     field->setMinimumWidth(field->sizeHint().width() - 17 * metrics.horizontalAdvance(QLatin1Char('x')) + text + 1);
 }
 
+// A curve that leaves a gap where nothing was received (a disconnect, a silent board):
+// it draws each segment of its samples on its own, in full replots and in the direct
+// painter's increments alike.
+class SegmentedCurve : public QwtPlotCurve
+{
+public:
+    using QwtPlotCurve::QwtPlotCurve;
+    const MotorSamples* samples = nullptr;
+
+protected:
+    void drawSeries(QPainter* painter, const QwtScaleMap& xMap, const QwtScaleMap& yMap, const QRectF& canvasRect,
+                    int from, int to) const override
+    {
+        if (to < 0)
+            to = int(dataSize()) - 1;
+        int start = from;
+        for (int i = from + 1; samples && i <= to; ++i) {
+            if (samples->startsSegment(i)) {
+                QwtPlotCurve::drawSeries(painter, xMap, yMap, canvasRect, start, i - 1);
+                start = i;
+            }
+        }
+        QwtPlotCurve::drawSeries(painter, xMap, yMap, canvasRect, start, to);
+    }
+};
+
 QwtPlotCurve* newCurve(const char* title, Qt::GlobalColor colour, QwtPlot* plot)
 {
-    auto* curve = new QwtPlotCurve(QString::fromLatin1(title));
+    auto* curve = new SegmentedCurve(QString::fromLatin1(title));
     curve->setPen(QPen(colour));
     curve->attach(plot);
     return curve;
@@ -182,6 +208,7 @@ void DriveView::drawSamples(const MotorSamples& samples)
     for (int i = 0; i < 3; ++i) {
         // The curve owns its series, which reads the samples in place.
         curves[i]->setData(new SampleSeries(samples.time, *series[i], i == 2 ? SpeedScale : 1.0));
+        static_cast<SegmentedCurve*>(curves[i])->samples = &samples;
         if (curves[i]->plot() != ui.qwtPlot) {
             curves[i]->attach(ui.qwtPlot);
             reattached = true;
