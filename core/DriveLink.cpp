@@ -133,6 +133,15 @@ void DriveLink::selectBoard(int address)
     emit samplesCleared();
 }
 
+void DriveLink::setSampleCapacity(int capacity)
+{
+    if (capacity < 1 || capacity == sampleCapacity())
+        return;
+    for (MotorSamples& samples : motorSamples)
+        samples.setCapacity(capacity);
+    emit sampleCapacityChanged(capacity);
+}
+
 void DriveLink::writeParameter(Index index, int motor, double value)
 {
     const Variable& parameter = variable(index);
@@ -277,7 +286,7 @@ void DriveLink::receiveLiveValues(const SerialMessage& frame)
         storeBytes(address(motor, target), bytes + SerialMessage::Data + 2 * motor, 2, false);
     if (cmd != SerialMessage::LivePositions)
         return;
-    const double seconds = clock.elapsed() / 1000.0;
+    const double seconds = clockSeconds();
     for (int motor = 0; motor < MotorCount; ++motor) {
         motorSamples[size_t(motor)].append(seconds, block.s16(address(motor, Position)),
                                            block.s16(address(motor, SetPoint)),

@@ -62,6 +62,12 @@ public:
 
     const SharedVariables::Block& mirror() const { return block; }
     const MotorSamples& samples(int motor) const { return motorSamples[size_t(motor)]; }
+    // How many samples each motor keeps: the graphs' time window. The newest that fit
+    // are kept.
+    void setSampleCapacity(int capacity);
+    int sampleCapacity() const { return motorSamples[0].capacity(); }
+    // The clock of the samples' times, in seconds.
+    double clockSeconds() const { return clock.elapsed() / 1000.0; }
     const QList<SerialMessage>& transmitQueue() const { return queue; }
     // The next read window of the polling sweep, a block address.
     int nextPollAddress() const { return pollAddress; }
@@ -93,6 +99,7 @@ signals:
     // One position broadcast was appended to the samples of every motor.
     void samplesAppended();
     void samplesCleared();
+    void sampleCapacityChanged(int capacity);
 
 private:
     // Stores bytes into the mirror. A reply reports its changed variables at once, with

@@ -31,6 +31,15 @@ public:
         speed.clear();
     }
 
+    // Keeps the newest samples that fit.
+    void setCapacity(int capacity)
+    {
+        time.setCapacity(capacity);
+        position.setCapacity(capacity);
+        setPoint.setCapacity(capacity);
+        speed.setCapacity(capacity);
+    }
+
     int size() const { return time.size(); }
     int capacity() const { return time.capacity(); }
 

@@ -1,0 +1,149 @@
+#include "core/StepTest.h"
+
+#include "core/DriveLink.h"
+#include "core/SampleCsv.h"
+
+#include <QTimer>
+#include <QtEndian>
+
+using namespace SharedVariables;
+
+QString StepRun::gains() const
+{
+    return QStringLiteral("Kp %1, Ki %2, Kd %3").arg(kp).arg(ki).arg(kd);
+}
+
+QByteArray StepRun::csv() const
+{
+    QByteArray text = SampleCsv::header();
+    const int target = qRound(settings.target);
+    for (const StepSample& sample : samples)
+        text += SampleCsv::row(sample.time, board, motor, qRound(sample.position), target, qRound(sample.speed));
+    return text;
+}
+
+StepTest::StepTest(DriveLink& link, int motor, QObject* parent)
+    : QObject(parent), link(link), motor(motor)
+{
+    durationTimer = new QTimer(this);
+    durationTimer->setSingleShot(true);
+    connect(durationTimer, &QTimer::timeout, this, &StepTest::finish);
+    connect(&link, &DriveLink::frameSent, this, &StepTest::watchSentFrame);
+    connect(&link, &DriveLink::samplesAppended, this, &StepTest::collectSample);
+    connect(&link, &DriveLink::disconnected, this, [this] {
+        abort(tr("The connection closed, so the step test of motor %1 ended. The set-point stays where the "
+                 "board last had it.")
+                  .arg(this->motor));
+    });
+    connect(&link, &DriveLink::boardSelected, this, [this] {
+        abort(tr("Another board was selected, so the step test of motor %1 of board %2 ended. That motor "
+                 "keeps the set-point %3.")
+                  .arg(this->motor)
+                  .arg(current.board)
+                  .arg(current.settings.target));
+    });
+}
+
+QString StepTest::refusal(const StepSettings& settings) const
+{
+    if (running)
+        return tr("A step test of motor %1 is running. Stop it first.").arg(motor);
+    if (!link.isConnected())
+        return tr("Connect to a board first.");
+    const Block& mirror = link.mirror();
+    const int source = mirror.u8(address(motor, SetPointSrc));
+    if (source != SerialSetPointSource)
+        return tr("Motor %1 takes its set-point from source %2 (SetPointSrc), not from this tool. Set "
+                  "SetPointSrc to %3 and try again.")
+            .arg(motor)
+            .arg(source)
+            .arg(SerialSetPointSource);
+    const int low = mirror.s16(address(motor, SetPointMin));
+    const int high = mirror.s16(address(motor, SetPointMax));
+    if (settings.target < low || settings.target > high)
+        return tr("The target must lie between SetPointMin %1 and SetPointMax %2.").arg(low).arg(high);
+    if (settings.durationMs <= 0)
+        return tr("Choose a duration longer than zero.");
+    return {};
+}
+
+bool StepTest::start(const StepSettings& settings)
+{
+    if (!refusal(settings).isEmpty())
+        return false;
+    const Block& mirror = link.mirror();
+    current = StepRun();
+    current.board = link.board();
+    current.motor = motor;
+    current.settings = settings;
+    current.startSetPoint = mirror.s16(address(motor, SetPoint));
+    current.kp = double(mirror.f32(address(motor, pid_Kp)));
+    current.ki = double(mirror.f32(address(motor, pid_Ki)));
+    current.kd = double(mirror.f32(address(motor, pid_Kd)));
+    running = true;
+    stepSent = false;
+    link.writeParameter(SetPoint, motor, settings.target);
+    return true;
+}
+
+// The run's clock starts when the write leaves, not when it was queued behind polling
+// (or behind the previous run's return to its start).
+void StepTest::watchSentFrame(const SerialMessage& frame)
+{
+    if (!running || stepSent)
+        return;
+    const unsigned char* bytes = frame.bytes;
+    if (frame.length != SerialMessage::FrameSize || bytes[SerialMessage::Type] != SerialMessage::VariableType
+        || (bytes[SerialMessage::BootRtrLength] & SerialMessage::RtrBit) || bytes[SerialMessage::Dest] != current.board
+        || joinAddress(bytes[SerialMessage::Priority], bytes[SerialMessage::Cmd]) != address(motor, SetPoint)
+        || qFromLittleEndian<int16_t>(bytes + SerialMessage::Data) != int16_t(current.settings.target))
+        return;
+    stepSent = true;
+    stepSeconds = link.clockSeconds();
+    current.startPosition = link.mirror().s16(address(motor, Position));
+    durationTimer->start(current.settings.durationMs);
+}
+
+void StepTest::collectSample()
+{
+    if (!running || !stepSent)
+        return;
+    const MotorSamples& samples = link.samples(motor);
+    const int newest = samples.size() - 1;
+    const double seconds = samples.time.at(newest) - stepSeconds;
+    current.samples.append({seconds, samples.position.at(newest), samples.speed.at(newest)});
+    emit progressed(seconds);
+}
+
+void StepTest::finish()
+{
+    current.figures = analyzeStepResponse(current.samples, current.startPosition, current.settings.target,
+                                          current.settings.bandPercent);
+    end(current.settings.returnToStart);
+    emit finished(current);
+}
+
+void StepTest::stop()
+{
+    if (!running)
+        return;
+    end(current.settings.returnToStart);
+    emit stopped();
+}
+
+void StepTest::abort(const QString& message)
+{
+    if (!running)
+        return;
+    // No write: the link is closed, or it now writes to another board.
+    end(false);
+    emit failed(message);
+}
+
+void StepTest::end(bool restoreSetPoint)
+{
+    running = false;
+    durationTimer->stop();
+    if (restoreSetPoint)
+        link.writeParameter(SetPoint, motor, current.startSetPoint);
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "core/StepResponse.h"
+
+#include <QObject>
+#include <QString>
+#include <QVector>
+
+class DriveLink;
+class QTimer;
+class SerialMessage;
+
+// What the operator asks of a step test.
+struct StepSettings
+{
+    double target = 0;
+    int durationMs = 3000;
+    double bandPercent = 2.0;
+    // When the run ends, however it ends, write back the set-point it started from.
+    bool returnToStart = true;
+};
+
+// One run of a step test and what it measured. Times are seconds since the new
+// SetPoint went on the line; positions and speeds as received.
+struct StepRun
+{
+    int board = 0;
+    int motor = 0;
+    StepSettings settings;
+    double startSetPoint = 0;
+    double startPosition = 0; // when the new SetPoint went on the line
+    double kp = 0;            // the gains in the mirror when the run started
+    double ki = 0;
+    double kd = 0;
+    QVector<StepSample> samples;
+    StepFigures figures;
+
+    QString gains() const;
+    // The run in the SampleCsv layout, the target as the set-point.
+    QByteArray csv() const;
+};
+
+// The step test of one motor: writes the target SetPoint through the link, collects
+// the motor's position and speed from every position broadcast for the chosen duration,
+// then measures the response. A run ends early, without figures, when the operator
+// stops it, the connection closes or another board is selected.
+class StepTest : public QObject
+{
+    Q_OBJECT
+
+public:
+    // SetPointSrc value of a motor that follows the SetPoint written over the serial line.
+    static constexpr int SerialSetPointSource = 0;
+
+    StepTest(DriveLink& link, int motor, QObject* parent = nullptr);
+
+    int motorNumber() const { return motor; }
+    // Why a run with these settings cannot start now, in words for the operator; empty
+    // when it can.
+    QString refusal(const StepSettings& settings) const;
+    // Starts a run unless refusal() objects; false when it does.
+    bool start(const StepSettings& settings);
+    // Ends the run at once, returning the set-point when the settings say so.
+    void stop();
+    bool isRunning() const { return running; }
+    // The run in progress, or the last one.
+    const StepRun& run() const { return current; }
+
+signals:
+    // A sample was added to the run; seconds since the step.
+    void progressed(double seconds);
+    void finished(const StepRun& run);
+    void stopped();
+    // The run ended early for a reason the operator did not choose.
+    void failed(const QString& message);
+
+private:
+    void watchSentFrame(const SerialMessage& frame);
+    void collectSample();
+    void finish();
+    void end(bool restoreSetPoint);
+    void abort(const QString& message);
+
+    DriveLink& link;
+    const int motor;
+    QTimer* durationTimer = nullptr;
+    StepRun current;
+    bool running = false;
+    bool stepSent = false;
+    double stepSeconds = 0; // the link's clock when the step went on the line
+};
