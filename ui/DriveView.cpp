@@ -55,10 +55,15 @@ constexpr double SpeedScale = 10.0;
 // once every this much of the window.
 constexpr double LeadFraction = 0.2;
 
-QwtPlotCurve* newCurve(const char* title, Qt::GlobalColor colour, QwtPlot* plot)
+// Colours tell the curves apart at a glance and widths and dashes where colour does not:
+// the set-point is wide and dashed and lies below, so a position sitting on it still
+// shows, and speed is dotted.
+QwtPlotCurve* newCurve(const QString& title, Qt::GlobalColor colour, int width, Qt::PenStyle style, double z,
+                       QwtPlot* plot)
 {
-    auto* curve = new QwtPlotCurve(QString::fromLatin1(title));
-    curve->setPen(QPen(colour));
+    auto* curve = new QwtPlotCurve(title);
+    curve->setPen(colour, width, style);
+    curve->setZ(z);
     curve->attach(plot);
     return curve;
 }
@@ -87,9 +92,11 @@ DriveView::DriveView(QWidget* parent, int motor)
     if (auto* canvas = qobject_cast<QwtPlotCanvas*>(ui.qwtPlot->canvas()))
         canvas->setPaintAttribute(QwtPlotCanvas::BackingStore, false);
 
-    curves[0] = newCurve("Position", Qt::red, ui.qwtPlot);
-    curves[1] = newCurve("SetPoint", Qt::green, ui.qwtPlot);
-    curves[2] = newCurve("Speed", Qt::blue, ui.qwtPlot);
+    curves[0] = newCurve(tr("Position"), Qt::red, 1, Qt::SolidLine, 30, ui.qwtPlot);
+    curves[1] = newCurve(tr("SetPoint"), Qt::green, 3, Qt::DashLine, 10, ui.qwtPlot);
+    curves[2] = newCurve(tr("Speed x%1").arg(SpeedScale), Qt::blue, 1, Qt::DotLine, 20, ui.qwtPlot);
+    ui.qwtPlot->setAxisTitle(QwtPlot::xBottom, tr("time (s)"));
+    ui.qwtPlot->setAxisTitle(QwtPlot::yLeft, tr("counts"));
     directPainter = new QwtPlotDirectPainter(this);
 
     // A hidden plot (its tab not selected) defers its replots until it is shown. The
@@ -138,14 +145,23 @@ void DriveView::enterParameter(Index index)
     }
 }
 
-void DriveView::drawSamples(const MotorSamples& samples)
+void DriveView::showOnCurves(const MotorSamples& samples)
 {
     const SampleWindow* series[] = {&samples.position, &samples.setPoint, &samples.speed};
-    drawn = &samples;
-    bool reattached = false;
     for (int i = 0; i < 3; ++i) {
         // The curve owns its series, which reads the samples in place.
         curves[i]->setData(new SampleSeries(samples.time, *series[i], i == 2 ? SpeedScale : 1.0));
+    }
+}
+
+void DriveView::drawSamples(const MotorSamples& samples)
+{
+    drawn = &samples;
+    if (frozen)
+        return;
+    showOnCurves(samples);
+    bool reattached = false;
+    for (int i = 0; i < 3; ++i) {
         if (curves[i]->plot() != ui.qwtPlot) {
             curves[i]->attach(ui.qwtPlot);
             reattached = true;
@@ -162,8 +178,41 @@ void DriveView::drawSamples(const MotorSamples& samples)
         ui.qwtPlot->replot();
         return;
     }
-    for (QwtPlotCurve* curve : curves)
-        directPainter->drawSeries(curve, count - 2, count - 1);
+    for (QwtPlotCurve* curve : curves) {
+        if (curve->isVisible())
+            directPainter->drawSeries(curve, count - 2, count - 1);
+    }
+}
+
+void DriveView::setFrozen(bool freeze)
+{
+    if (freeze == isFrozen())
+        return;
+    if (freeze) {
+        frozen = std::make_unique<MotorSamples>(drawn ? *drawn : MotorSamples());
+        showOnCurves(*frozen);
+    } else {
+        // The curves leave the copy before it goes.
+        if (drawn) {
+            showOnCurves(*drawn);
+        } else {
+            for (QwtPlotCurve* curve : curves)
+                curve->setData(new QwtPointSeriesData);
+        }
+        frozen.reset();
+        ui.qwtPlot->setAxisAutoScale(QwtPlot::yLeft);
+        followSamples();
+    }
+    emit frozenChanged(freeze);
+}
+
+void DriveView::followSamples()
+{
+    if (frozen)
+        return;
+    if (drawn)
+        moveTimeAxis(*drawn);
+    replotWhenVisible();
 }
 
 bool DriveView::fitsAxes(const MotorSamples& samples) const
@@ -188,6 +237,8 @@ void DriveView::moveTimeAxis(const MotorSamples& samples)
 
 void DriveView::resetGraph()
 {
+    // What was frozen belongs to the board before.
+    setFrozen(false);
     // Detach first: detachItems deletes every item still attached.
     for (QwtPlotCurve* curve : curves)
         curve->detach();
@@ -211,7 +262,7 @@ bool DriveView::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ui.qwtPlot && event->type() == QEvent::Show && replotPending) {
         replotPending = false;
-        if (drawn)
+        if (drawn && !frozen)
             moveTimeAxis(*drawn);
         ui.qwtPlot->replot();
     }

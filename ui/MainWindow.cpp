@@ -26,6 +26,9 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
         connect(driveViews[motor], &DriveView::parameterEntered, &link, &DriveLink::writeParameter);
     }
 
+    connectPlotControls();
+    connectRecording();
+
     mla.setupUi(ui.MLA_Widget);
     mra.setupUi(ui.MRA_Widget);
     mrn.setupUi(ui.MRN_Widget);

@@ -11,11 +11,17 @@
 
 class DriveLink;
 class DriveView;
+class PlotControls;
+class QLabel;
+class QPushButton;
+class SampleRecorder;
 class ScriptRunner;
+class StepTestDialog;
 
 // The one window of the tool: it shows what the drive link reports and turns the
 // operator's clicks into link operations. Its parts live in one source file each:
-// connection and board (here), motion panels, script.
+// connection and board (here), motion panels, script, graph controls, recording, step
+// tests.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -35,6 +41,10 @@ public:
     const Ui::MRN& neckPanel() const { return mrn; }
     DriveView* driveView(int motor) const { return driveViews[motor]; }
     ScriptRunner& scriptRunner() const { return *runner; }
+    PlotControls* plotControls(int motor) const { return plotControlsOf[motor]; }
+    SampleRecorder& sampleRecorder() const { return *recorder; }
+    // The step test of a motor, its dialog made when first asked for.
+    StepTestDialog* stepTestDialog(int motor);
 
 private:
     void connectMotionPanels();
@@ -43,6 +53,14 @@ private:
     void goNeck();
 
     void loadScript();
+
+    void connectPlotControls();
+
+    void connectRecording();
+    void toggleRecording();
+    void showRecording();
+
+    void openStepTest(int motor);
 
     void showConnectedState(bool connected);
     void showVariable(int motor, SharedVariables::Index index);
@@ -56,4 +74,9 @@ private:
     DriveLink& link;
     ScriptRunner* runner = nullptr;
     DriveView* driveViews[SharedVariables::MotorCount] = {};
+    PlotControls* plotControlsOf[SharedVariables::MotorCount] = {};
+    SampleRecorder* recorder = nullptr;
+    QPushButton* recordButton = nullptr;
+    QLabel* recordingLabel = nullptr;
+    StepTestDialog* stepTestDialogs[SharedVariables::MotorCount] = {};
 };
