@@ -180,6 +180,8 @@ QString PlotControls::exportSamples(const QString& fileName) const
 {
     QByteArray text = SampleCsv::header();
     if (const MotorSamples* samples = view.shownSamples()) {
+        // The axes as the next replot draws them.
+        view.form().qwtPlot->updateAxes();
         const QwtInterval time = view.form().qwtPlot->axisInterval(QwtPlot::xBottom);
         text += SampleCsv::rows(*samples, link.board(), view.motorNumber(), time.minValue(), time.maxValue());
     }
