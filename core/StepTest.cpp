@@ -25,9 +25,17 @@ QByteArray StepRun::csv() const
 StepTest::StepTest(DriveLink& link, int motor, QObject* parent)
     : QObject(parent), link(link), motor(motor)
 {
-    durationTimer = new QTimer(this);
-    durationTimer->setSingleShot(true);
-    connect(durationTimer, &QTimer::timeout, this, &StepTest::finish);
+    timer = new QTimer(this);
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, this, [this] {
+        if (unread.isEmpty())
+            finish();
+        else
+            abort(tr("Board %1 did not answer, so the step test of motor %2 did not start.")
+                      .arg(current.board)
+                      .arg(this->motor));
+    });
+    connect(&link, &DriveLink::windowRead, this, &StepTest::readWindow);
     connect(&link, &DriveLink::frameSent, this, &StepTest::watchSentFrame);
     connect(&link, &DriveLink::samplesAppended, this, &StepTest::collectSample);
     connect(&link, &DriveLink::disconnected, this, [this] {
@@ -48,6 +56,11 @@ QString StepTest::refusal(const StepSettings& settings) const
 {
     if (running)
         return tr("A step test of motor %1 is running. Stop it first.").arg(motor);
+    return objection(settings);
+}
+
+QString StepTest::objection(const StepSettings& settings) const
+{
     if (!link.isConnected())
         return tr("Connect to a board first.");
     const Block& mirror = link.mirror();
@@ -71,19 +84,49 @@ bool StepTest::start(const StepSettings& settings)
 {
     if (!refusal(settings).isEmpty())
         return false;
-    const Block& mirror = link.mirror();
     current = StepRun();
     current.board = link.board();
     current.motor = motor;
     current.settings = settings;
+    running = true;
+    stepSent = false;
+    // The windows of SetPointSrc and SetPoint, of the bounds, and of the three gains.
+    unread.clear();
+    for (Index index : {SetPointSrc, SetPointMax, pid_Kp, pid_Ki, pid_Kd}) {
+        const int window = address(motor, index) / WindowSize * WindowSize;
+        if (!unread.contains(window)) {
+            unread.append(window);
+            link.requestWindow(window);
+        }
+    }
+    timer->start(ReadTimeoutMs);
+    return true;
+}
+
+void StepTest::readWindow(int board, int address)
+{
+    if (!running || unread.isEmpty() || board != current.board)
+        return;
+    unread.removeOne(address);
+    if (unread.isEmpty())
+        step();
+}
+
+void StepTest::step()
+{
+    timer->stop();
+    const QString objected = objection(current.settings);
+    if (!objected.isEmpty()) {
+        running = false;
+        emit refused(objected);
+        return;
+    }
+    const Block& mirror = link.mirror();
     current.startSetPoint = mirror.s16(address(motor, SetPoint));
     current.kp = double(mirror.f32(address(motor, pid_Kp)));
     current.ki = double(mirror.f32(address(motor, pid_Ki)));
     current.kd = double(mirror.f32(address(motor, pid_Kd)));
-    running = true;
-    stepSent = false;
-    link.writeParameter(SetPoint, motor, settings.target);
-    return true;
+    link.writeParameter(SetPoint, motor, current.settings.target);
 }
 
 // The run's clock starts when the write leaves, not when it was queued behind polling
@@ -101,7 +144,7 @@ void StepTest::watchSentFrame(const SerialMessage& frame)
     stepSent = true;
     stepSeconds = link.clockSeconds();
     current.startPosition = link.mirror().s16(address(motor, Position));
-    durationTimer->start(current.settings.durationMs);
+    timer->start(current.settings.durationMs);
 }
 
 void StepTest::collectSample()
@@ -143,7 +186,10 @@ void StepTest::abort(const QString& message)
 void StepTest::end(bool restoreSetPoint)
 {
     running = false;
-    durationTimer->stop();
-    if (restoreSetPoint)
+    timer->stop();
+    // Before the step went out there is nothing to take back.
+    const bool stepped = unread.isEmpty();
+    unread.clear();
+    if (restoreSetPoint && stepped)
         link.writeParameter(SetPoint, motor, current.startSetPoint);
 }

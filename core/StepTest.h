@@ -40,10 +40,12 @@ struct StepRun
     QByteArray csv() const;
 };
 
-// The step test of one motor: writes the target SetPoint through the link, collects
-// the motor's position and speed from every position broadcast for the chosen duration,
-// then measures the response. A run ends early, without figures, when the operator
-// stops it, the connection closes or another board is selected.
+// The step test of one motor. A run first reads the motor's set-point, its source, its
+// bounds and its gains afresh from the board, so that a gain written just before counts
+// and is the one the run is labelled with; then it writes the target SetPoint through
+// the link, collects the motor's position and speed from every position broadcast for
+// the chosen duration, and measures the response. A run ends early, without figures,
+// when the operator stops it, the connection closes or another board is selected.
 class StepTest : public QObject
 {
     Q_OBJECT
@@ -51,14 +53,17 @@ class StepTest : public QObject
 public:
     // SetPointSrc value of a motor that follows the SetPoint written over the serial line.
     static constexpr int SerialSetPointSource = 0;
+    // How long the board may take to answer the reads before the step.
+    static constexpr int ReadTimeoutMs = 3000;
 
     StepTest(DriveLink& link, int motor, QObject* parent = nullptr);
 
     int motorNumber() const { return motor; }
-    // Why a run with these settings cannot start now, in words for the operator; empty
-    // when it can.
+    // Why a run with these settings cannot start now, after the values in the mirror, in
+    // words for the operator; empty when it can.
     QString refusal(const StepSettings& settings) const;
-    // Starts a run unless refusal() objects; false when it does.
+    // Starts a run unless refusal() objects; false when it does. The run is refused
+    // later (refused) when the values read afresh object.
     bool start(const StepSettings& settings);
     // Ends the run at once, returning the set-point when the settings say so.
     void stop();
@@ -73,8 +78,13 @@ signals:
     void stopped();
     // The run ended early for a reason the operator did not choose.
     void failed(const QString& message);
+    // The values read before the step forbid it; nothing was written.
+    void refused(const QString& message);
 
 private:
+    QString objection(const StepSettings& settings) const;
+    void readWindow(int board, int address);
+    void step();
     void watchSentFrame(const SerialMessage& frame);
     void collectSample();
     void finish();
@@ -83,9 +93,10 @@ private:
 
     DriveLink& link;
     const int motor;
-    QTimer* durationTimer = nullptr;
+    QTimer* timer = nullptr; // the reads' timeout, then the run's duration
     StepRun current;
     bool running = false;
+    QList<int> unread; // windows still to be read before the step
     bool stepSent = false;
     double stepSeconds = 0; // the link's clock when the step went on the line
 };

@@ -63,6 +63,8 @@ QwtPlotCurve* newCurve(const QString& title, Qt::GlobalColor colour, int width, 
 {
     auto* curve = new QwtPlotCurve(title);
     curve->setPen(colour, width, style);
+    curve->setLegendAttribute(QwtPlotCurve::LegendShowLine);
+    curve->setLegendIconSize(QSize(32, 8));
     curve->setZ(z);
     curve->attach(plot);
     return curve;

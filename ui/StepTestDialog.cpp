@@ -66,17 +66,20 @@ StepTestDialog::StepTestDialog(DriveLink& link, int motor, QWidget* parent)
     connect(test, &StepTest::progressed, this, &StepTestDialog::showProgress);
     connect(test, &StepTest::finished, this, &StepTestDialog::addRun);
     connect(test, &StepTest::stopped, this, [this] {
-        const StepRun& run = test->run();
-        showEnded(run.settings.returnToStart ? tr("Stopped; the set-point goes back to %1.").arg(run.startSetPoint)
-                                             : tr("Stopped; the set-point stays at %1.").arg(run.settings.target));
+        showEnded(test->run().settings.returnToStart ? tr("Stopped; the set-point goes back to where it started.")
+                                                     : tr("Stopped; the set-point stays where the test put it."));
     });
-    connect(test, &StepTest::failed, this, [this](const QString& message) {
+    // Not exec(): these come inside the link's own signals.
+    const auto showMessage = [this](const QString& title, const QString& message) {
         showEnded(message);
-        auto* box = new QMessageBox(QMessageBox::Warning, tr("Step test ended"), message, QMessageBox::Ok, this);
+        auto* box = new QMessageBox(QMessageBox::Warning, title, message, QMessageBox::Ok, this);
         box->setAttribute(Qt::WA_DeleteOnClose);
-        // Not exec(): this runs inside the link's own signal.
         box->open();
-    });
+    };
+    connect(test, &StepTest::failed, this,
+            [showMessage](const QString& message) { showMessage(tr("Step test ended"), message); });
+    connect(test, &StepTest::refused, this,
+            [showMessage](const QString& message) { showMessage(tr("Step test refused"), message); });
     connect(ui.tableWidget_Runs, &QTableWidget::itemSelectionChanged, this,
             [this] { ui.pushButton_ExportRun->setEnabled(!ui.tableWidget_Runs->selectedItems().isEmpty()); });
     connect(ui.pushButton_ExportRun, &QPushButton::clicked, this, &StepTestDialog::exportSelectedRun);
@@ -113,27 +116,28 @@ void StepTestDialog::startRun()
         QMessageBox::warning(this, tr("Step test refused"), refusal);
         return;
     }
-    const StepRun& run = test->run();
     const int number = finishedRuns.size();
     runningCurve = new QwtPlotCurve(tr("Run %1 (running)").arg(number + 1));
     runningCurve->setPen(runColour(number), 2, runStyle(number));
+    runningCurve->setLegendAttribute(QwtPlotCurve::LegendShowLine);
+    runningCurve->setLegendIconSize(QSize(32, 8));
     runningCurve->attach(ui.qwtPlot_Response);
     ui.progressBar->setRange(0, settings.durationMs);
     ui.progressBar->setValue(0);
     ui.pushButton_Start->setEnabled(false);
     ui.pushButton_Stop->setEnabled(true);
     ui.pushButton_ClearRuns->setEnabled(false);
-    ui.label_Status->setText(tr("Running: SetPoint %1 to %2 with %3.")
-                                 .arg(run.startSetPoint)
-                                 .arg(settings.target)
-                                 .arg(run.gains()));
+    ui.label_Status->setText(tr("Reading motor %1 from the board, then stepping to %2.").arg(motor).arg(settings.target));
 }
 
 void StepTestDialog::showProgress(double seconds)
 {
+    const StepRun& run = test->run();
+    ui.label_Status->setText(
+        tr("Running: SetPoint %1 to %2 with %3.").arg(run.startSetPoint).arg(run.settings.target).arg(run.gains()));
     ui.progressBar->setValue(qRound(seconds * 1000));
-    QVector<QPointF> points;
-    for (const StepSample& sample : test->run().samples)
+    QVector<QPointF> points {{0, run.startPosition}};
+    for (const StepSample& sample : run.samples)
         points.append({sample.time, sample.position});
     runningCurve->setSamples(points);
     ui.qwtPlot_Response->replot();
@@ -181,7 +185,7 @@ void StepTestDialog::drawMarkers(const StepRun& run, const QColor& colour)
         QwtSymbol::Style style;
     } points[] = {{f.riseStart, QwtSymbol::UTriangle},
                   {f.riseEnd, QwtSymbol::UTriangle},
-                  {f.peak, QwtSymbol::Diamond},
+                  {f.overshootPercent > 0 ? f.peak : QPointF(qQNaN(), qQNaN()), QwtSymbol::Diamond},
                   {f.settled, QwtSymbol::Ellipse}};
     for (const auto& point : points) {
         if (std::isnan(point.at.x()))
