@@ -55,9 +55,10 @@ constexpr double SpeedScale = 10.0;
 // once every this much of the window.
 constexpr double LeadFraction = 0.2;
 
-// Colours tell the curves apart at a glance and widths and dashes where colour does not:
-// the set-point is wide and dashed and lies below, so a position sitting on it still
-// shows, and speed is dotted.
+// Colours tell the curves apart at a glance, and widths and dots where colour does not:
+// the set-point is wide and lies below, so a position sitting on it still shows, and the
+// speed is dotted. The set-point is not dashed: painted a segment at a time between
+// replots, a dash pattern would start anew with each short segment and look solid.
 QwtPlotCurve* newCurve(const QString& title, Qt::GlobalColor colour, int width, Qt::PenStyle style, double z,
                        QwtPlot* plot)
 {
@@ -95,7 +96,7 @@ DriveView::DriveView(QWidget* parent, int motor)
         canvas->setPaintAttribute(QwtPlotCanvas::BackingStore, false);
 
     curves[0] = newCurve(tr("Position"), Qt::red, 1, Qt::SolidLine, 30, ui.qwtPlot);
-    curves[1] = newCurve(tr("SetPoint"), Qt::green, 3, Qt::DashLine, 10, ui.qwtPlot);
+    curves[1] = newCurve(tr("SetPoint"), Qt::green, 3, Qt::SolidLine, 10, ui.qwtPlot);
     curves[2] = newCurve(tr("Speed x%1").arg(SpeedScale), Qt::blue, 1, Qt::DotLine, 20, ui.qwtPlot);
     ui.qwtPlot->setAxisTitle(QwtPlot::xBottom, tr("time (s)"));
     ui.qwtPlot->setAxisTitle(QwtPlot::yLeft, tr("counts"));
