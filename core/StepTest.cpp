@@ -44,11 +44,10 @@ StepTest::StepTest(DriveLink& link, int motor, QObject* parent)
                   .arg(this->motor));
     });
     connect(&link, &DriveLink::boardSelected, this, [this] {
-        abort(tr("Another board was selected, so the step test of motor %1 of board %2 ended. That motor "
-                 "keeps the set-point %3.")
+        abort(tr("Another board was selected, so the step test of motor %1 of board %2 ended without "
+                 "writing its set-point back.")
                   .arg(this->motor)
-                  .arg(current.board)
-                  .arg(current.settings.target));
+                  .arg(current.board));
     });
 }
 
