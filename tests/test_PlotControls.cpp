@@ -115,7 +115,6 @@ private slots:
         for (int motor = 0; motor < 4; ++motor)
             QCOMPARE(graph.link.samples(motor).size(), 101);
         QCOMPARE(graph.view.positionCurve()->sample(100).y(), 199.0);
-        QCOMPARE(PlotControls::capacityFor(600), 12001);
     }
 
     // The samples the time axis shows, as received (the speed not scaled), of the graph as
