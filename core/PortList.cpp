@@ -91,7 +91,7 @@ QList<OfferedPort> PortList::offer(const QString& wanted) const
     // The system's order may change from one look to the next; the operator's list should
     // not. Numbers count as numbers: ttyUSB2 before ttyUSB10, which the C locale's
     // collation does not do.
-    QCollator collator(QLocale(QLocale::English));
+    QCollator collator{QLocale(QLocale::English)};
     collator.setNumericMode(true);
     std::stable_sort(reported.begin(), reported.end(), [&](const SystemPort& a, const SystemPort& b) {
         return collator.compare(a.location, b.location) < 0;
