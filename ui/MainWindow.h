@@ -57,8 +57,8 @@ protected:
 
 private:
     void connectMotionPanels();
-    void goLeftArm();
-    void goRightArm();
+    void goArm(const char* panel, const QLineEdit* elbowField, const QLineEdit* pitchField, const QLineEdit* yawField,
+               const RobotCommand& command);
     void goNeck();
     void sendToRobot(const RobotCommand& command, const QVector<int>& values);
 

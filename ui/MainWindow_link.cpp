@@ -84,7 +84,10 @@ void MainWindow::showLoopTimeCurrency(bool current)
     QLineEdit* field = ui.lineEdit_LoopTime;
     field->setEnabled(current);
     field->setToolTip(current ? QString() : notReadText());
-    field->setText(current ? QString::number(link.mirror().s16(LoopTimeAddress)) : QString());
+    // An unchanged text is not set again, so the operator's selection survives.
+    const QString text = current ? QString::number(link.mirror().s16(LoopTimeAddress)) : QString();
+    if (field->text() != text)
+        field->setText(text);
 }
 
 // Called while the link closes: the box waits for the event loop, and a lost port,

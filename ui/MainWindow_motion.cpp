@@ -75,28 +75,22 @@ void MainWindow::connectMotionPanels()
     }
     for (QPushButton* go : {mla.pushButton_Go, mra.pushButton_Go, mrn.pushButton_Go})
         enableWhileConnected(go, link);
-    connect(mla.pushButton_Go, &QPushButton::clicked, this, &MainWindow::goLeftArm);
-    connect(mra.pushButton_Go, &QPushButton::clicked, this, &MainWindow::goRightArm);
+    connect(mla.pushButton_Go, &QPushButton::clicked, this, [this] {
+        goArm("MLA", mla.lineEdit_Elbow, mla.lineEdit_Pitch, mla.lineEdit_Yaw, RobotCommands::Mla);
+    });
+    connect(mra.pushButton_Go, &QPushButton::clicked, this, [this] {
+        goArm("MRA", mra.lineEdit_Elbow, mra.lineEdit_Pitch, mra.lineEdit_Yaw, RobotCommands::Mra);
+    });
     connect(mrn.pushButton_Go, &QPushButton::clicked, this, &MainWindow::goNeck);
 }
 
 // The arms take their joints on the wire as Elbow, Yaw, Pitch, unlike the screen.
-void MainWindow::goLeftArm()
+void MainWindow::goArm(const char* panel, const QLineEdit* elbowField, const QLineEdit* pitchField,
+                       const QLineEdit* yawField, const RobotCommand& command)
 {
     short elbow = 0, pitch = 0, yaw = 0;
-    if (readJoints("MLA", {{"Elbow", mla.lineEdit_Elbow, &elbow},
-                           {"Pitch", mla.lineEdit_Pitch, &pitch},
-                           {"Yaw", mla.lineEdit_Yaw, &yaw}}))
-        sendToRobot(RobotCommands::Mla, {elbow, yaw, pitch});
-}
-
-void MainWindow::goRightArm()
-{
-    short elbow = 0, pitch = 0, yaw = 0;
-    if (readJoints("MRA", {{"Elbow", mra.lineEdit_Elbow, &elbow},
-                           {"Pitch", mra.lineEdit_Pitch, &pitch},
-                           {"Yaw", mra.lineEdit_Yaw, &yaw}}))
-        sendToRobot(RobotCommands::Mra, {elbow, yaw, pitch});
+    if (readJoints(panel, {{"Elbow", elbowField, &elbow}, {"Pitch", pitchField, &pitch}, {"Yaw", yawField, &yaw}}))
+        sendToRobot(command, {elbow, yaw, pitch});
 }
 
 void MainWindow::goNeck()

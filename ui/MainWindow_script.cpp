@@ -25,11 +25,6 @@ constexpr int SummaryRowCount = 5;
 void MainWindow::connectScriptPage()
 {
     connect(ui.pushButton_ScriptLoad, &QPushButton::clicked, this, &MainWindow::loadScript);
-    // An edit changes what the row runs: it is checked again.
-    connect(ui.tableWidget_Script, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
-        const int row = item->row();
-        markScriptRow(row, checkScriptRow(ScriptRunner::rowFields(*ui.tableWidget_Script->model(), row)));
-    });
     connect(runner, &ScriptRunner::rowRejected, this, [this](int row, const QString& reason) {
         ui.tableWidget_Script->selectRow(row);
         markScriptRow(row, reason);
@@ -61,14 +56,13 @@ void MainWindow::loadScript()
     scriptEditor->open(path, script.rows, script.comments);
     const QFileInfo file(path);
 
-    // The table holds the rows as read, so they are checked as read.
+    // The editor has marked the rows that fail; the summary names the first.
     QStringList named;
     int rejected = 0;
     for (int row = 0; row < script.rows.size(); ++row) {
         const QString reason = checkScriptRow(script.rows[row]);
         if (reason.isEmpty())
             continue;
-        markScriptRow(row, reason);
         if (++rejected <= SummaryRowCount)
             named << QStringLiteral("Row %1: %2.").arg(row + 1).arg(reason);
     }
