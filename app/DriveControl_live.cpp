@@ -6,13 +6,11 @@
 #include "core/ScriptFile.h"
 #include "core/ScriptRunner.h"
 #include "core/ScriptTable.h"
-#include "protocol/RobotCommand.h"
 #include "protocol/RobotCommandLine.h"
 
 #include <QEventLoop>
 #include <QTimer>
 
-#include <algorithm>
 #include <cstdio>
 
 using namespace SharedVariables;
@@ -94,10 +92,6 @@ int DriveControl::run(const QString& path)
     ScriptRunner runner(link, table);
     QEventLoop loop;
     bool completed = false;
-    const auto robotFrameWaits = [&] {
-        return std::any_of(link.transmitQueue().begin(), link.transmitQueue().end(),
-                           [](const SerialMessage& frame) { return RobotCommands::find(frame.bytes) != nullptr; });
-    };
     // A row that cannot run stops the script before it, as in the window.
     bool rejected = false;
     QObject::connect(&runner, &ScriptRunner::rowRejected, &loop, [&](int at, const QString& reason) {
@@ -109,10 +103,9 @@ int DriveControl::run(const QString& path)
         const QString line = robotCommandLine(frame);
         if (!line.isEmpty())
             printResult(line);
-        if (completed && !robotFrameWaits())
-            loop.exit(Done);
     });
-    // Each pass starts at the chosen row; the run completes after the last.
+    // Each pass starts at the chosen row; the run completes after the last, once its
+    // last frame was handed to the port.
     int passesLeft = options.passes;
     QObject::connect(&runner, &ScriptRunner::completed, &loop, [&] {
         if (--passesLeft > 0) {
@@ -120,8 +113,7 @@ int DriveControl::run(const QString& path)
             return;
         }
         completed = true;
-        if (!robotFrameWaits())
-            loop.exit(Done);
+        loop.exit(Done);
     });
     QObject::connect(&link, &DriveLink::portLost, &loop, [&](const QString& port, const QString& reason) {
         printError(QStringLiteral("The connection on %1 was lost: %2").arg(port, reason));

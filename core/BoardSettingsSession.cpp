@@ -41,7 +41,7 @@ BoardSettingsSession::BoardSettingsSession(DriveLink& link, QObject* parent)
     timer->setInterval(TimeoutMs);
     connect(timer, &QTimer::timeout, this, &BoardSettingsSession::timeOut);
     connect(&link, &DriveLink::windowRead, this, &BoardSettingsSession::receiveWindow);
-    connect(&link, &DriveLink::frameSent, this, &BoardSettingsSession::watchSentFrame);
+    connect(&link, &DriveLink::frameSent, this, &BoardSettingsSession::watchSaving);
     connect(&link, &DriveLink::disconnected, this, [this] {
         if (phase != Phase::Idle)
             finish(Failure::PortLost);
@@ -220,17 +220,14 @@ void BoardSettingsSession::writeDifferences()
 void BoardSettingsSession::startSaving()
 {
     phase = Phase::Saving;
-    link.saveEeprom();
+    saveFrame = link.saveEeprom();
     timer->start();
 }
 
-void BoardSettingsSession::watchSentFrame(const SerialMessage& frame)
+// Saved once the Save EEPROM frame was handed to the port.
+void BoardSettingsSession::watchSaving()
 {
-    const unsigned char* bytes = frame.bytes;
-    if (phase != Phase::Saving || frame.length != SerialMessage::FrameSize
-        || bytes[SerialMessage::Type] != SerialMessage::VariableType || bytes[SerialMessage::Dest] != boardAddress
-        || (bytes[SerialMessage::BootRtrLength] & SerialMessage::RtrBit)
-        || joinAddress(bytes[SerialMessage::Priority], bytes[SerialMessage::Cmd]) != SaveEEPROMAddress)
+    if (phase != Phase::Saving || link.sentFrames() < saveFrame)
         return;
     saved = true;
     finish(Failure::None);

@@ -9,7 +9,6 @@
 
 class DriveLink;
 class QTimer;
-class SerialMessage;
 
 // Reads and writes the selected board's variables for settings files, the window and
 // the command line alike. Reads are fresh: only the replies to read requests it sends
@@ -84,7 +83,7 @@ private:
     void advance();
     void writeDifferences();
     void startSaving();
-    void watchSentFrame(const SerialMessage& frame);
+    void watchSaving();
     void timeOut();
     void finish(Failure failure);
 
@@ -94,6 +93,7 @@ private:
     bool applying = false;
     bool saveAtEnd = false;
     bool saved = false;
+    qint64 saveFrame = 0; // the link's number of the Save EEPROM frame
     int boardAddress = 0;
     int attempt = 0;
     int done = 0;

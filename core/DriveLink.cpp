@@ -185,17 +185,14 @@ void DriveLink::writeParameter(Index index, int motor, double value)
         queueFrame(variableWrite(at, boardAddress, static_cast<int16_t>(static_cast<int>(value))));
 }
 
-void DriveLink::saveEeprom()
+qint64 DriveLink::saveEeprom()
 {
-    queueFrame(variableWrite(SaveEEPROMAddress, boardAddress, uint8_t(1)));
+    return queueFrame(variableWrite(SaveEEPROMAddress, boardAddress, uint8_t(1)));
 }
 
 qint64 DriveLink::queueRobotCommand(const RobotCommand& command, const QVector<int>& values)
 {
-    if (!isConnected())
-        return 0;
-    appendFrame(command.frame(values));
-    return framesQueued;
+    return isConnected() ? appendFrame(command.frame(values)) : 0;
 }
 
 int DriveLink::clearRobotCommands()
@@ -209,19 +206,18 @@ int DriveLink::clearRobotCommands()
     return before - queue.size();
 }
 
-void DriveLink::queueFrame(const CANMessage& message)
+qint64 DriveLink::queueFrame(const CANMessage& message)
 {
-    if (isConnected())
-        appendFrame(SerialMessage(message));
+    return isConnected() ? appendFrame(SerialMessage(message)) : 0;
 }
 
-void DriveLink::appendFrame(const SerialMessage& frame)
+qint64 DriveLink::appendFrame(const SerialMessage& frame)
 {
     queue.append(frame);
-    ++framesQueued;
     // The tick runs only while frames wait, so an idle line costs nothing.
     if (!transmitTimer->isActive())
         transmitTimer->start();
+    return ++framesQueued;
 }
 
 void DriveLink::sendNextFrame()

@@ -58,7 +58,8 @@ public:
     // Writes a parameter of a motor with its variable's width; floats as single precision,
     // integers cut to their low 8 or 16 bits. Nothing is queued while disconnected.
     void writeParameter(SharedVariables::Index index, int motor, double value);
-    void saveEeprom();
+    // Returns the frame's number, as queueRobotCommand does.
+    qint64 saveEeprom();
     // Robot commands go to the robot, not to a board; dropped while disconnected. Returns
     // the frame's number in this connection's order of queued frames (0 when dropped): it
     // has been handed to the port once sentFrames() reaches that number.
@@ -67,7 +68,7 @@ public:
     // robot; the boards' frames stay. Returns how many were taken.
     int clearRobotCommands();
     // A frame for the selected board; dropped while disconnected.
-    void queueFrame(const CANMessage& message);
+    qint64 queueFrame(const CANMessage& message);
     // Asks the selected board for the WindowSize bytes at a block address (a multiple of
     // WindowSize); windowRead reports the answer.
     void requestWindow(int address);
@@ -125,7 +126,7 @@ private:
     // fields are redrawn once per reply rather than once per broadcast.
     void storeBytes(int address, const uint8_t* bytes, int count, bool report);
     void receiveLiveValues(const SerialMessage& frame);
-    void appendFrame(const SerialMessage& frame);
+    qint64 appendFrame(const SerialMessage& frame);
     void handlePortLost(const QString& reason);
     void closeBecause(const QString& reason);
     struct Request;
