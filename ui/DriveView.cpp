@@ -202,13 +202,18 @@ void DriveView::enterParameter(Index index)
 
 void DriveView::drawSamples(const MotorSamples& samples)
 {
-    const SampleWindow* series[] = {&samples.position, &samples.setPoint, &samples.speed};
-    drawn = &samples;
+    // The curves own series that read the samples in place: they are made once for the
+    // samples drawn, not once a broadcast.
+    if (drawn != &samples) {
+        const SampleWindow* series[] = {&samples.position, &samples.setPoint, &samples.speed};
+        for (int i = 0; i < 3; ++i) {
+            curves[i]->setData(new SampleSeries(samples.time, *series[i], i == 2 ? SpeedScale : 1.0));
+            static_cast<SegmentedCurve*>(curves[i])->samples = &samples;
+        }
+        drawn = &samples;
+    }
     bool reattached = false;
     for (int i = 0; i < 3; ++i) {
-        // The curve owns its series, which reads the samples in place.
-        curves[i]->setData(new SampleSeries(samples.time, *series[i], i == 2 ? SpeedScale : 1.0));
-        static_cast<SegmentedCurve*>(curves[i])->samples = &samples;
         if (curves[i]->plot() != ui.qwtPlot) {
             curves[i]->attach(ui.qwtPlot);
             reattached = true;

@@ -127,10 +127,16 @@ void MainWindow::showConnectionError(const QString& title, const QString& text)
     box.exec();
 }
 
+// As the address box shows a board: "0x01", "0x02".
+QString MainWindow::boardName(int address)
+{
+    return QStringLiteral("0x%1").arg(address, 2, 16, QLatin1Char('0'));
+}
+
 void MainWindow::selectBoard(const QString& text)
 {
-    if (text == QLatin1String("0x01"))
-        link.selectBoard(1);
-    else if (text == QLatin1String("0x02"))
-        link.selectBoard(2);
+    for (int address : {1, 2}) {
+        if (text == boardName(address))
+            link.selectBoard(address);
+    }
 }

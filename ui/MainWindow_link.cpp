@@ -15,11 +15,6 @@ using namespace SharedVariables;
 
 namespace {
 
-QString boardName(int address)
-{
-    return QStringLiteral("0x%1").arg(address, 2, 16, QLatin1Char('0'));
-}
-
 constexpr int RepliesBackMessageMs = 5000;
 
 } // namespace
