@@ -173,16 +173,24 @@ void DriveLink::markGaps()
         samples.markGap();
 }
 
-void DriveLink::writeParameter(Index index, int motor, double value)
+void DriveLink::setSampleCapacity(int capacity)
+{
+    if (capacity < 1 || capacity == sampleCapacity())
+        return;
+    for (MotorSamples& samples : motorSamples)
+        samples.setCapacity(capacity);
+    emit sampleCapacityChanged(capacity);
+}
+
+qint64 DriveLink::writeParameter(Index index, int motor, double value)
 {
     const Variable& parameter = variable(index);
     const int at = address(motor, parameter.offset);
     if (parameter.type == Type::F32)
-        queueFrame(variableWrite(at, boardAddress, static_cast<float>(value)));
-    else if (parameter.type == Type::U8)
-        queueFrame(variableWrite(at, boardAddress, static_cast<uint8_t>(static_cast<int>(value))));
-    else
-        queueFrame(variableWrite(at, boardAddress, static_cast<int16_t>(static_cast<int>(value))));
+        return queueFrame(variableWrite(at, boardAddress, static_cast<float>(value)));
+    if (parameter.type == Type::U8)
+        return queueFrame(variableWrite(at, boardAddress, static_cast<uint8_t>(static_cast<int>(value))));
+    return queueFrame(variableWrite(at, boardAddress, static_cast<int16_t>(static_cast<int>(value))));
 }
 
 qint64 DriveLink::saveEeprom()
@@ -462,7 +470,7 @@ void DriveLink::receiveLiveValues(const SerialMessage& frame)
         noteReplyFromSelectedBoard();
     if (cmd != SerialMessage::LivePositions)
         return;
-    const double seconds = clock.elapsed() / 1000.0;
+    const double seconds = clockSeconds();
     for (int motor = 0; motor < MotorCount; ++motor) {
         motorSamples[size_t(motor)].append(seconds, block.s16(address(motor, Position)),
                                            block.s16(address(motor, SetPoint)),

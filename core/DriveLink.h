@@ -56,9 +56,9 @@ public:
     int board() const { return boardAddress; }
 
     // Writes a parameter of a motor with its variable's width; floats as single precision,
-    // integers cut to their low 8 or 16 bits. Nothing is queued while disconnected.
-    void writeParameter(SharedVariables::Index index, int motor, double value);
-    // Returns the frame's number, as queueRobotCommand does.
+    // integers cut to their low 8 or 16 bits. Nothing is queued while disconnected. This
+    // and saveEeprom return the frame's number, as queueRobotCommand does.
+    qint64 writeParameter(SharedVariables::Index index, int motor, double value);
     qint64 saveEeprom();
     // Robot commands go to the robot, not to a board; dropped while disconnected. Returns
     // the frame's number in this connection's order of queued frames (0 when dropped): it
@@ -84,6 +84,12 @@ public:
     LinkHealth health() const;
     qint64 sentFrames() const { return framesSent; }
     const MotorSamples& samples(int motor) const { return motorSamples[size_t(motor)]; }
+    // How many samples each motor keeps: the graphs' time window. The newest that fit
+    // are kept.
+    void setSampleCapacity(int capacity);
+    int sampleCapacity() const { return motorSamples[0].capacity(); }
+    // The clock of the samples' times, in seconds.
+    double clockSeconds() const { return clock.elapsed() / 1000.0; }
     const QList<SerialMessage>& transmitQueue() const { return queue; }
 
     // The transmit tick: the oldest waiting frame goes on the line.
@@ -119,6 +125,7 @@ signals:
     // One position broadcast was appended to the samples of every motor.
     void samplesAppended();
     void samplesCleared();
+    void sampleCapacityChanged(int capacity);
 
 private:
     // Stores bytes into the mirror. A reply reports its changed variables at once, with

@@ -44,6 +44,16 @@ public:
         gapPending = false;
     }
 
+    // Keeps the newest samples that fit.
+    void setCapacity(int capacity)
+    {
+        time.setCapacity(capacity);
+        position.setCapacity(capacity);
+        setPoint.setCapacity(capacity);
+        speed.setCapacity(capacity);
+        segmentStart.setCapacity(capacity);
+    }
+
     int size() const { return time.size(); }
     int capacity() const { return time.capacity(); }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <vector>
 
 // The last `capacity` samples of one graph series, oldest first, always contiguous in
@@ -40,6 +41,15 @@ public:
     {
         head = 0;
         count = 0;
+    }
+
+    // Keeps the newest samples that fit; memory follows the new capacity.
+    void setCapacity(int capacity)
+    {
+        SampleWindow resized(capacity);
+        for (int i = std::max(0, count - capacity); i < count; ++i)
+            resized.append(at(i));
+        *this = std::move(resized);
     }
 
 private:

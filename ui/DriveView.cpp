@@ -111,10 +111,18 @@ protected:
     }
 };
 
-QwtPlotCurve* newCurve(const char* title, Qt::GlobalColor colour, QwtPlot* plot)
+// Colours tell the curves apart at a glance, and widths and dots where colour does not:
+// the set-point is wide and lies below, so a position sitting on it still shows, and the
+// speed is dotted. The set-point is not dashed: painted a segment at a time between
+// replots, a dash pattern would start anew with each short segment and look solid.
+QwtPlotCurve* newCurve(const QString& title, Qt::GlobalColor colour, int width, Qt::PenStyle style, double z,
+                       QwtPlot* plot)
 {
-    auto* curve = new SegmentedCurve(QString::fromLatin1(title));
-    curve->setPen(QPen(colour));
+    auto* curve = new SegmentedCurve(title);
+    curve->setPen(colour, width, style);
+    curve->setLegendAttribute(QwtPlotCurve::LegendShowLine);
+    curve->setLegendIconSize(QSize(32, 8));
+    curve->setZ(z);
     curve->attach(plot);
     return curve;
 }
@@ -156,9 +164,11 @@ DriveView::DriveView(QWidget* parent, int motor)
     // minimum, which still holds the axes, so that the view fits a small screen.
     ui.qwtPlot->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 
-    curves[0] = newCurve("Position", Qt::red, ui.qwtPlot);
-    curves[1] = newCurve("SetPoint", Qt::green, ui.qwtPlot);
-    curves[2] = newCurve("Speed", Qt::blue, ui.qwtPlot);
+    curves[0] = newCurve(tr("Position"), Qt::red, 1, Qt::SolidLine, 30, ui.qwtPlot);
+    curves[1] = newCurve(tr("SetPoint"), Qt::green, 3, Qt::SolidLine, 10, ui.qwtPlot);
+    curves[2] = newCurve(tr("Speed x%1").arg(SpeedScale), Qt::blue, 1, Qt::DotLine, 20, ui.qwtPlot);
+    ui.qwtPlot->setAxisTitle(QwtPlot::xBottom, tr("time (s)"));
+    ui.qwtPlot->setAxisTitle(QwtPlot::yLeft, tr("counts"));
     directPainter = new QwtPlotDirectPainter(this);
 
     // A hidden plot (its tab not selected) defers its replots until it is shown. The
@@ -200,18 +210,26 @@ void DriveView::enterParameter(Index index)
     }
 }
 
+void DriveView::showOnCurves(const MotorSamples& samples)
+{
+    // The curves own series that read the samples in place: they are made when the
+    // curves turn to other samples, not once a broadcast.
+    if (onCurves == &samples)
+        return;
+    const SampleWindow* series[] = {&samples.position, &samples.setPoint, &samples.speed};
+    for (int i = 0; i < 3; ++i) {
+        curves[i]->setData(new SampleSeries(samples.time, *series[i], i == 2 ? SpeedScale : 1.0));
+        static_cast<SegmentedCurve*>(curves[i])->samples = &samples;
+    }
+    onCurves = &samples;
+}
+
 void DriveView::drawSamples(const MotorSamples& samples)
 {
-    // The curves own series that read the samples in place: they are made once for the
-    // samples drawn, not once a broadcast.
-    if (drawn != &samples) {
-        const SampleWindow* series[] = {&samples.position, &samples.setPoint, &samples.speed};
-        for (int i = 0; i < 3; ++i) {
-            curves[i]->setData(new SampleSeries(samples.time, *series[i], i == 2 ? SpeedScale : 1.0));
-            static_cast<SegmentedCurve*>(curves[i])->samples = &samples;
-        }
-        drawn = &samples;
-    }
+    drawn = &samples;
+    if (frozen)
+        return;
+    showOnCurves(samples);
     bool reattached = false;
     for (int i = 0; i < 3; ++i) {
         if (curves[i]->plot() != ui.qwtPlot) {
@@ -230,8 +248,42 @@ void DriveView::drawSamples(const MotorSamples& samples)
         ui.qwtPlot->replot();
         return;
     }
-    for (QwtPlotCurve* curve : curves)
-        directPainter->drawSeries(curve, count - 2, count - 1);
+    for (QwtPlotCurve* curve : curves) {
+        if (curve->isVisible())
+            directPainter->drawSeries(curve, count - 2, count - 1);
+    }
+}
+
+void DriveView::setFrozen(bool freeze)
+{
+    if (freeze == isFrozen())
+        return;
+    if (freeze) {
+        frozen = std::make_unique<MotorSamples>(drawn ? *drawn : MotorSamples());
+        showOnCurves(*frozen);
+    } else {
+        // The curves leave the copy before it goes.
+        if (drawn) {
+            showOnCurves(*drawn);
+        } else {
+            for (QwtPlotCurve* curve : curves)
+                curve->setData(new QwtPointSeriesData);
+            onCurves = nullptr;
+        }
+        frozen.reset();
+        ui.qwtPlot->setAxisAutoScale(QwtPlot::yLeft);
+        followSamples();
+    }
+    emit frozenChanged(freeze);
+}
+
+void DriveView::followSamples()
+{
+    if (frozen)
+        return;
+    if (drawn)
+        moveTimeAxis(*drawn);
+    replotWhenVisible();
 }
 
 bool DriveView::fitsAxes(const MotorSamples& samples) const
@@ -256,6 +308,8 @@ void DriveView::moveTimeAxis(const MotorSamples& samples)
 
 void DriveView::resetGraph()
 {
+    // What was frozen belongs to the board before.
+    setFrozen(false);
     // Detach first: detachItems deletes every item still attached.
     for (QwtPlotCurve* curve : curves)
         curve->detach();
@@ -279,7 +333,7 @@ bool DriveView::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ui.qwtPlot && event->type() == QEvent::Show && replotPending) {
         replotPending = false;
-        if (drawn)
+        if (drawn && !frozen)
             moveTimeAxis(*drawn);
         ui.qwtPlot->replot();
     }

@@ -6,6 +6,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class MotorSamples;
 class QwtPlotCurve;
 class QwtPlotDirectPainter;
@@ -41,8 +43,20 @@ public:
     // sample. While a new sample falls inside both axes only its segments are painted;
     // the whole plot is redrawn, and the axes moved on, when it does not.
     void drawSamples(const MotorSamples& samples);
-    // Takes everything off the plot until the next drawSamples.
+    // Takes everything off the plot until the next drawSamples; thaws a frozen graph.
     void resetGraph();
+
+    // Frozen, the graph shows a copy of what it showed, drawing nothing new and moving
+    // no axis, while drawSamples goes on taking the newest samples; thawed, it follows
+    // them again from the current window.
+    void setFrozen(bool freeze);
+    bool isFrozen() const { return frozen != nullptr; }
+    // What the curves show: the frozen copy, or the newest samples (none before the first
+    // draw or after a reset).
+    const MotorSamples* shownSamples() const { return frozen ? frozen.get() : drawn; }
+    // Moves the time axis to the newest samples and replots, as after a change of their
+    // capacity; nothing while frozen.
+    void followSamples();
 
     QwtPlotCurve* positionCurve() const { return curves[0]; }
     QwtPlotCurve* setPointCurve() const { return curves[1]; }
@@ -51,6 +65,7 @@ public:
 signals:
     // The operator entered value for a parameter of this view's motor.
     void parameterEntered(SharedVariables::Index index, int motor, double value);
+    void frozenChanged(bool frozen);
 
 protected:
     // Watches the plot's show event to draw what was deferred while it was hidden.
@@ -62,6 +77,7 @@ private:
     void replotWhenVisible();
     bool fitsAxes(const MotorSamples& samples) const;
     void moveTimeAxis(const MotorSamples& samples);
+    void showOnCurves(const MotorSamples& samples);
 
     Ui::DriveView ui;
     const int motor;
@@ -71,6 +87,8 @@ private:
     bool connected = true;
     QwtPlotCurve* curves[3] = {};
     QwtPlotDirectPainter* directPainter = nullptr;
-    const MotorSamples* drawn = nullptr; // what the curves show, for a deferred redraw
+    const MotorSamples* drawn = nullptr;    // the newest samples, for a deferred redraw
+    const MotorSamples* onCurves = nullptr; // what the curves' series read
+    std::unique_ptr<MotorSamples> frozen;
     bool replotPending = false;
 };

@@ -36,6 +36,9 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
         });
     }
 
+    connectPlotControls();
+    connectRecording();
+
     mla.setupUi(ui.MLA_Widget);
     mra.setupUi(ui.MRA_Widget);
     mrn.setupUi(ui.MRN_Widget);

@@ -14,17 +14,23 @@
 class DriveLink;
 class DriveView;
 class LinkHealthBar;
+class PlotControls;
 class PortBox;
+class QLabel;
+class QPushButton;
 struct RobotCommand;
+class SampleRecorder;
 class ScriptEditor;
 class ScriptRecorder;
 class ScriptRunner;
+class StepTestDialog;
 struct BoardSettings;
 
 // The one window of the tool: it shows what the drive link reports and turns the
 // operator's clicks into link operations. Its parts live in one source file each:
 // connection and board (here), link state, motion panels, script, board settings, help
-// and shortcuts. The port box is a PortBox; what is remembered between runs, RememberedState.
+// and shortcuts, graph controls, recording, step tests. The port box is a PortBox; what
+// is remembered between runs, RememberedState.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -45,6 +51,10 @@ public:
     const Ui::MRN& neckPanel() const { return mrn; }
     DriveView* driveView(int motor) const { return driveViews[motor]; }
     ScriptRunner& scriptRunner() const { return *runner; }
+    PlotControls* plotControls(int motor) const { return plotControlsOf[motor]; }
+    SampleRecorder& sampleRecorder() const { return *recorder; }
+    // The step test of a motor, its dialog made when first asked for.
+    StepTestDialog* stepTestDialog(int motor);
     LinkHealthBar* linkHealthBar() const { return healthBar; }
     // Where the Load dialog starts: the folder of the script loaded last; empty at first,
     // when it starts in the example scripts.
@@ -91,6 +101,14 @@ private:
     void showScriptStop(int row, const QString& reason);
     void showPortLost(const QString& port, const QString& reason);
 
+    void connectPlotControls();
+
+    void connectRecording();
+    void toggleRecording();
+    void showRecording();
+
+    void openStepTest(int motor);
+
     void showConnectedState(bool connected);
     void showVariable(int motor, SharedVariables::Index index);
     void showConnectionError(const QString& title, const QString& text);
@@ -104,10 +122,15 @@ private:
     DriveLink& link;
     ScriptRunner* runner = nullptr;
     ScriptEditor* scriptEditor = nullptr;
-    ScriptRecorder* recorder = nullptr;
+    ScriptRecorder* teachRecorder = nullptr;
     PortBox* ports = nullptr;
     QString lastScriptFolder;
     LinkHealthBar* healthBar = nullptr;
     QString scriptStopNote; // for the lost-port box, when the loss stopped a script
     DriveView* driveViews[SharedVariables::MotorCount] = {};
+    PlotControls* plotControlsOf[SharedVariables::MotorCount] = {};
+    SampleRecorder* recorder = nullptr;
+    QPushButton* recordButton = nullptr;
+    QLabel* recordingLabel = nullptr;
+    StepTestDialog* stepTestDialogs[SharedVariables::MotorCount] = {};
 };

@@ -33,7 +33,7 @@ QPushButton* addButton(QHBoxLayout* row, const char* objectName, const QString& 
 void MainWindow::setUpScriptEditing()
 {
     scriptEditor = new ScriptEditor(*ui.tableWidget_Script, this);
-    recorder = new ScriptRecorder(link, this);
+    teachRecorder = new ScriptRecorder(link, this);
     auto* row = new QHBoxLayout;
     ui.verticalLayout_9->insertLayout(1, row);
 
@@ -42,9 +42,9 @@ void MainWindow::setUpScriptEditing()
     record->setCheckable(true);
     connect(record, &QPushButton::toggled, this, [this, record](bool on) {
         record->setText(on ? tr("Stop recording") : tr("Record"));
-        on ? recorder->start() : recorder->stop();
+        on ? teachRecorder->start() : teachRecorder->stop();
     });
-    connect(recorder, &ScriptRecorder::rowsRecorded, scriptEditor, &ScriptEditor::appendRows);
+    connect(teachRecorder, &ScriptRecorder::rowsRecorded, scriptEditor, &ScriptEditor::appendRows);
 
     const struct
     {

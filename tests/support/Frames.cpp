@@ -50,6 +50,20 @@ SerialMessage variableWrite(int address, uint8_t board, const QByteArray& value)
     return SerialMessage(message);
 }
 
+SerialMessage liveValues(uint8_t cmd, uint8_t board, const std::array<int16_t, 4>& values)
+{
+    CANMessage message;
+    message.type = LiveValueType;
+    message.cmd = cmd;
+    message.dest = board;
+    message.dataLength = 8;
+    for (size_t motor = 0; motor < values.size(); ++motor) {
+        message.data[2 * motor] = uint8_t(values[motor]);
+        message.data[2 * motor + 1] = uint8_t(uint16_t(values[motor]) >> 8);
+    }
+    return SerialMessage(message);
+}
+
 QByteArray wireBytes(const SerialMessage& frame)
 {
     return QByteArray(reinterpret_cast<const char*>(frame.bytes), frame.length);

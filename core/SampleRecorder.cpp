@@ -1,0 +1,110 @@
+#include "core/SampleRecorder.h"
+
+#include "core/DriveLink.h"
+#include "core/SampleCsv.h"
+
+#include <QFileInfo>
+#include <QTimer>
+
+SampleRecorder::SampleRecorder(DriveLink& link, QObject* parent)
+    : QObject(parent), link(link)
+{
+    flushTimer = new QTimer(this);
+    flushTimer->setInterval(FlushIntervalMs);
+    connect(flushTimer, &QTimer::timeout, this, [this] {
+        flush();
+        if (isRecording())
+            emit progressed();
+    });
+    connect(&link, &DriveLink::samplesAppended, this, &SampleRecorder::writeSamples);
+    connect(&link, &DriveLink::connected, this,
+            [this] { writeEvent(tr("connected to %1").arg(this->link.portName())); });
+    connect(&link, &DriveLink::disconnected, this, [this] { writeEvent(tr("disconnected")); });
+    connect(&link, &DriveLink::portLost, this, [this](const QString& port, const QString& reason) {
+        writeEvent(tr("port %1 lost: %2").arg(port, reason));
+    });
+    connect(&link, &DriveLink::boardSelected, this,
+            [this](int address) { writeEvent(tr("board %1 selected").arg(address)); });
+}
+
+// Closing flushes what is left; nobody is left to tell of a failure.
+SampleRecorder::~SampleRecorder() = default;
+
+bool SampleRecorder::start(const QString& fileName)
+{
+    stop();
+    failureText.clear();
+    file.setFileName(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        failureText = tr("Could not record to %1:\n%2").arg(QFileInfo(fileName).absoluteFilePath(), file.errorString());
+        return false;
+    }
+    startSeconds = link.clockSeconds();
+    written = 0;
+    write(SampleCsv::header());
+    if (link.isConnected())
+        writeEvent(tr("connected to %1").arg(link.portName()));
+    flushTimer->start();
+    return isRecording();
+}
+
+void SampleRecorder::stop()
+{
+    flushTimer->stop();
+    if (!isRecording())
+        return;
+    if (file.flush())
+        file.close();
+    else
+        fail();
+}
+
+double SampleRecorder::recordedSeconds() const
+{
+    return isRecording() ? link.clockSeconds() - startSeconds : 0;
+}
+
+void SampleRecorder::writeSamples()
+{
+    if (!isRecording())
+        return;
+    QByteArray rows;
+    for (int motor = 0; motor < SharedVariables::MotorCount; ++motor) {
+        const MotorSamples& samples = link.samples(motor);
+        const int newest = samples.size() - 1;
+        rows += SampleCsv::row(samples.time.at(newest) - startSeconds, link.board(), motor,
+                               qRound(samples.position.at(newest)), qRound(samples.setPoint.at(newest)),
+                               qRound(samples.speed.at(newest)));
+    }
+    write(rows);
+}
+
+void SampleRecorder::writeEvent(const QString& event)
+{
+    if (isRecording())
+        write(SampleCsv::eventRow(link.clockSeconds() - startSeconds, link.board(), event));
+}
+
+void SampleRecorder::write(const QByteArray& text)
+{
+    if (file.write(text) != text.size())
+        fail();
+    else
+        written += text.size();
+}
+
+void SampleRecorder::flush()
+{
+    if (isRecording() && !file.flush())
+        fail();
+}
+
+void SampleRecorder::fail()
+{
+    failureText = tr("Recording to %1 stopped: %2.\nThe samples written up to the last second are kept.")
+                      .arg(QFileInfo(file).absoluteFilePath(), file.errorString());
+    flushTimer->stop();
+    // Closing tries the failed write once more; its error is already reported.
+    file.close();
+    emit failed(failureText);
+}

@@ -1,0 +1,192 @@
+#include "ui/PlotControls.h"
+
+#include "core/DriveLink.h"
+#include "core/SampleCsv.h"
+#include "ui/DriveView.h"
+
+#include <qwt_legend.h>
+#include <qwt_legend_label.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_magnifier.h>
+#include <qwt_plot_panner.h>
+#include <qwt_plot_renderer.h>
+#include <qwt_plot_zoomer.h>
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QSaveFile>
+#include <QShortcut>
+
+namespace {
+
+QString windowText(int seconds)
+{
+    return seconds < 60 ? PlotControls::tr("%1 s").arg(seconds) : PlotControls::tr("%1 min").arg(seconds / 60);
+}
+
+// Wheel zoom on one axis of the canvas, with the given modifiers.
+void magnifyAxis(QWidget* canvas, QwtPlot::Axis keptAxis, Qt::KeyboardModifiers modifiers)
+{
+    auto* magnifier = new QwtPlotMagnifier(canvas);
+    for (int axis = 0; axis < QwtPlot::axisCnt; ++axis)
+        magnifier->setAxisEnabled(axis, axis == keptAxis);
+    magnifier->setWheelModifiers(modifiers);
+    // The right button and the +/- keys are the zoomer's.
+    magnifier->setMouseButton(Qt::NoButton);
+    magnifier->setZoomInKey(Qt::Key_unknown, Qt::NoModifier);
+    magnifier->setZoomOutKey(Qt::Key_unknown, Qt::NoModifier);
+}
+
+} // namespace
+
+const QVector<int>& PlotControls::timeWindows()
+{
+    static const QVector<int> seconds {5, 10, 25, 60, 120, 300, 600};
+    return seconds;
+}
+
+int PlotControls::capacityFor(int seconds)
+{
+    return seconds * 1000 / DriveLink::PollIntervalMs + 1;
+}
+
+PlotControls::PlotControls(DriveView& view, DriveLink& link)
+    : QWidget(view.form().dockWidgetContents), view(view), link(link)
+{
+    ui.setupUi(this);
+    view.form().verticalLayout_2->insertWidget(0, this);
+    QwtPlot* plot = view.form().qwtPlot;
+    QWidget* canvas = plot->canvas();
+
+    plotLegend = new QwtLegend;
+    plotLegend->setDefaultItemMode(QwtLegendData::Checkable);
+    plot->insertLegend(plotLegend, QwtPlot::RightLegend);
+    // After the legend's own slot: entries made anew, when a reset brings the curves
+    // back, show whether their curve is on.
+    connect(plot, &QwtPlot::legendDataChanged, this, &PlotControls::syncLegend);
+    syncLegend();
+    connect(plotLegend, &QwtLegend::checked, this, [plot](const QVariant& info, bool on, int) {
+        if (QwtPlotItem* item = plot->infoToItem(info)) {
+            item->setVisible(on);
+            plot->replot();
+        }
+    });
+
+    plotZoomer = new QwtPlotZoomer(canvas, false);
+    auto* panner = new QwtPlotPanner(canvas);
+    panner->setMouseButton(Qt::LeftButton, Qt::ShiftModifier);
+    magnifyAxis(canvas, QwtPlot::yLeft, Qt::NoModifier);
+    magnifyAxis(canvas, QwtPlot::xBottom, Qt::ControlModifier);
+    // Installed last, so it sees each event before them.
+    canvas->installEventFilter(this);
+
+    connect(ui.pushButton_Pause, &QPushButton::toggled, &view, &DriveView::setFrozen);
+    connect(&view, &DriveView::frozenChanged, this, &PlotControls::showFrozen);
+    connect(new QShortcut(QKeySequence(Qt::Key_P), this), &QShortcut::activated, ui.pushButton_Pause,
+            &QPushButton::click);
+
+    for (int seconds : timeWindows())
+        ui.comboBox_TimeWindow->addItem(windowText(seconds), capacityFor(seconds));
+    showCapacity(link.sampleCapacity());
+    connect(ui.comboBox_TimeWindow, QOverload<int>::of(&QComboBox::activated), this,
+            [this](int index) { this->link.setSampleCapacity(ui.comboBox_TimeWindow->itemData(index).toInt()); });
+    connect(&link, &DriveLink::sampleCapacityChanged, this, [this](int capacity) {
+        showCapacity(capacity);
+        this->view.followSamples();
+    });
+
+    connect(ui.pushButton_Export, &QPushButton::clicked, this, &PlotControls::exportWithDialog);
+    connect(ui.pushButton_StepTest, &QPushButton::clicked, this,
+            [this] { emit stepTestRequested(this->view.motorNumber()); });
+}
+
+bool PlotControls::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    const bool acts = type == QEvent::MouseButtonPress || type == QEvent::Wheel
+        || (type == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier);
+    if (acts && !view.isFrozen())
+        view.setFrozen(true);
+    return QWidget::eventFilter(watched, event);
+}
+
+void PlotControls::showFrozen(bool frozen)
+{
+    const QSignalBlocker blocker(ui.pushButton_Pause);
+    ui.pushButton_Pause->setChecked(frozen);
+    ui.pushButton_Pause->setText(frozen ? tr("Follow live") : tr("Pause"));
+    // Zooming out all the way returns to the frozen axes, not to older live ones.
+    if (frozen)
+        plotZoomer->setZoomBase(false);
+}
+
+void PlotControls::showCapacity(int capacity)
+{
+    ui.comboBox_TimeWindow->setCurrentIndex(ui.comboBox_TimeWindow->findData(capacity));
+}
+
+void PlotControls::syncLegend()
+{
+    QwtPlot* plot = view.form().qwtPlot;
+    for (QwtPlotItem* item : plot->itemList(QwtPlotItem::Rtti_PlotCurve)) {
+        if (auto* label = qobject_cast<QwtLegendLabel*>(plotLegend->legendWidget(plot->itemToInfo(item))))
+            label->setChecked(item->isVisible());
+    }
+}
+
+void PlotControls::exportWithDialog()
+{
+    const QStringList filters {tr("PNG image (*.png)"), tr("SVG drawing (*.svg)"), tr("PDF document (*.pdf)"),
+                               tr("Samples in view, CSV (*.csv)")};
+    const QStringList suffixes {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf"),
+                                QStringLiteral("csv")};
+    QString filter = filters.first();
+    QString fileName = QFileDialog::getSaveFileName(
+        this, tr("Export the graph of motor %1").arg(view.motorNumber()),
+        QStringLiteral("motor%1-graph.png").arg(view.motorNumber()), filters.join(QStringLiteral(";;")), &filter);
+    if (fileName.isEmpty())
+        return;
+    if (!suffixes.contains(QFileInfo(fileName).suffix().toLower()))
+        fileName += QLatin1Char('.') + suffixes.value(filters.indexOf(filter), suffixes.first());
+    const QString failure = exportTo(fileName);
+    if (!failure.isEmpty())
+        QMessageBox::warning(this, tr("Export failed"), failure);
+}
+
+QString PlotControls::exportTo(const QString& fileName) const
+{
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == QLatin1String("csv"))
+        return exportSamples(fileName);
+    if (suffix != QLatin1String("png") && suffix != QLatin1String("svg") && suffix != QLatin1String("pdf"))
+        return tr("%1 names no format the graph can be saved in: end the name with .png, .svg, .pdf or .csv.")
+            .arg(fileName);
+    // The renderer says nothing of a failure; a file that is there afterwards was written.
+    QFile::remove(fileName);
+    QwtPlot* plot = view.form().qwtPlot;
+    constexpr double DotsPerInch = 96;
+    const QSizeF millimetres = QSizeF(plot->size()) * 25.4 / DotsPerInch;
+    QwtPlotRenderer().renderDocument(plot, fileName, suffix, millimetres, int(DotsPerInch));
+    if (QFileInfo(fileName).size() <= 0)
+        return tr("Could not write the graph to %1. Check that the folder exists and that you may write "
+                  "there.")
+            .arg(QFileInfo(fileName).absoluteFilePath());
+    return {};
+}
+
+QString PlotControls::exportSamples(const QString& fileName) const
+{
+    QByteArray text = SampleCsv::header();
+    if (const MotorSamples* samples = view.shownSamples()) {
+        // The axes as the next replot draws them.
+        view.form().qwtPlot->updateAxes();
+        const QwtInterval time = view.form().qwtPlot->axisInterval(QwtPlot::xBottom);
+        text += SampleCsv::rows(*samples, link.board(), view.motorNumber(), time.minValue(), time.maxValue());
+    }
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+        return tr("Could not write the samples to %1:\n%2").arg(QFileInfo(fileName).absoluteFilePath(), file.errorString());
+    return {};
+}
