@@ -227,7 +227,7 @@ void BoardSettingsSession::startSaving()
 // Saved once the Save EEPROM frame was handed to the port.
 void BoardSettingsSession::watchSaving()
 {
-    if (phase != Phase::Saving || link.sentFrames() < saveFrame)
+    if (phase != Phase::Saving || link.lastSentFrame() < saveFrame)
         return;
     saved = true;
     finish(Failure::None);

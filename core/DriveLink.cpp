@@ -103,7 +103,7 @@ bool DriveLink::open(const QString& portName)
         },
         Qt::QueuedConnection);
     pollAddress = 0;
-    framesQueued = framesSent = framesReceived = repliesMissing = 0;
+    framesQueued = framesSent = lastSentNumber = framesReceived = repliesMissing = 0;
     closedBecause.clear();
     // What an earlier connection read may not be this one's.
     forgetReads();
@@ -207,7 +207,7 @@ int DriveLink::clearRobotCommands()
 {
     const int before = queue.size();
     queue.erase(std::remove_if(queue.begin(), queue.end(),
-                               [](const SerialMessage& frame) { return frame.length != SerialMessage::FrameSize; }),
+                               [](const QueuedFrame& queued) { return queued.frame.length != SerialMessage::FrameSize; }),
                 queue.end());
     if (queue.isEmpty())
         transmitTimer->stop();
@@ -221,11 +221,20 @@ qint64 DriveLink::queueFrame(const CANMessage& message)
 
 qint64 DriveLink::appendFrame(const SerialMessage& frame)
 {
-    queue.append(frame);
+    queue.append({frame, ++framesQueued});
     // The tick runs only while frames wait, so an idle line costs nothing.
     if (!transmitTimer->isActive())
         transmitTimer->start();
-    return ++framesQueued;
+    return framesQueued;
+}
+
+QList<SerialMessage> DriveLink::transmitQueue() const
+{
+    QList<SerialMessage> frames;
+    frames.reserve(queue.size());
+    for (const QueuedFrame& queued : queue)
+        frames.append(queued.frame);
+    return frames;
 }
 
 void DriveLink::sendNextFrame()
@@ -234,9 +243,11 @@ void DriveLink::sendNextFrame()
         transmitTimer->stop();
         return;
     }
-    const SerialMessage frame = queue.takeFirst();
+    const QueuedFrame queued = queue.takeFirst();
+    const SerialMessage& frame = queued.frame;
     driver->writeMessage(frame);
     ++framesSent;
+    lastSentNumber = queued.number;
     emit frameSent(frame);
     const unsigned char* bytes = frame.bytes;
     if (frame.length == SerialMessage::FrameSize && (bytes[SerialMessage::BootRtrLength] & SerialMessage::RtrBit)) {

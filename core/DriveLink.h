@@ -62,7 +62,7 @@ public:
     qint64 saveEeprom();
     // Robot commands go to the robot, not to a board; dropped while disconnected. Returns
     // the frame's number in this connection's order of queued frames (0 when dropped): it
-    // has been handed to the port once sentFrames() reaches that number.
+    // has left the queue once lastSentFrame() reaches that number.
     qint64 queueRobotCommand(const RobotCommand& command, const QVector<int>& values);
     // Takes every robot command still waiting off the queue, so nothing more reaches the
     // robot; the boards' frames stay. Returns how many were taken.
@@ -82,7 +82,9 @@ public:
     // No reply has come from the selected board for SilenceMs while connected.
     bool isBoardSilent() const { return silent; }
     LinkHealth health() const;
-    qint64 sentFrames() const { return framesSent; }
+    // The number of the newest frame handed to the port. A frame taken off the queue
+    // unsent counts as passed once a later frame went, since it will never go.
+    qint64 lastSentFrame() const { return lastSentNumber; }
     const MotorSamples& samples(int motor) const { return motorSamples[size_t(motor)]; }
     // How many samples each motor keeps: the graphs' time window. The newest that fit
     // are kept.
@@ -90,7 +92,7 @@ public:
     int sampleCapacity() const { return motorSamples[0].capacity(); }
     // The clock of the samples' times, in seconds.
     double clockSeconds() const { return clock.elapsed() / 1000.0; }
-    const QList<SerialMessage>& transmitQueue() const { return queue; }
+    QList<SerialMessage> transmitQueue() const;
 
     // The transmit tick: the oldest waiting frame goes on the line.
     void sendNextFrame();
@@ -150,7 +152,12 @@ private:
     SerialDriver* driver = nullptr;
     QString port;
     QString failure;
-    QList<SerialMessage> queue;
+    struct QueuedFrame
+    {
+        SerialMessage frame;
+        qint64 number;
+    };
+    QList<QueuedFrame> queue;
     struct Request
     {
         int board;
@@ -180,6 +187,7 @@ private:
     qint64 lastReplyMs = -1;  // the last reply from the selected board; -1: none yet
     qint64 framesQueued = 0;
     qint64 framesSent = 0;
+    qint64 lastSentNumber = 0;
     qint64 framesReceived = 0;
     qint64 repliesMissing = 0;
     QString closedBecause;

@@ -75,7 +75,7 @@ void ScriptRunner::finish()
 
 void ScriptRunner::completeWhenSent()
 {
-    if (sending && link.sentFrames() >= lastFrame) {
+    if (sending && link.lastSentFrame() >= lastFrame) {
         sending = false;
         emit completed();
     }

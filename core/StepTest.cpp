@@ -132,7 +132,7 @@ void StepTest::step()
 // (or behind the previous run's return to its start).
 void StepTest::startClockWhenSent()
 {
-    if (!running || stepSent || stepFrame == 0 || link.sentFrames() < stepFrame)
+    if (!running || stepSent || stepFrame == 0 || link.lastSentFrame() < stepFrame)
         return;
     stepSent = true;
     stepSeconds = link.clockSeconds();

@@ -155,6 +155,13 @@ private slots:
         QCOMPARE(link.transmitQueue().size(), 4);
         for (const SerialMessage& frame : link.transmitQueue())
             QCOMPARE(frame.length, int(SerialMessage::FrameSize));
+        // Frames queued after the clearing are known as sent when they are, not before.
+        const qint64 save = link.saveEeprom();
+        for (int frame = 0; frame < 4; ++frame)
+            link.sendNextFrame();
+        QVERIFY(link.lastSentFrame() < save);
+        link.sendNextFrame();
+        QCOMPARE(link.lastSentFrame(), save);
     }
 
     // Through the window: GOs recorded, then stepped and run from a row on the line.
@@ -188,7 +195,8 @@ private slots:
         QCOMPARE(link.transmitQueue().last().length, 9); // mla: the word and three values
         QCOMPARE(window.form().tableWidget_Script->currentRow(), 1);
         button("pushButton_ScriptStopAll")->click();
-        QVERIFY(std::none_of(link.transmitQueue().begin(), link.transmitQueue().end(),
+        const QList<SerialMessage> left = link.transmitQueue();
+        QVERIFY(std::none_of(left.begin(), left.end(),
                              [](const SerialMessage& frame) { return frame.length != SerialMessage::FrameSize; }));
         window.form().tableWidget_Script->selectRow(2);
         button("pushButton_ScriptRunFrom")->click();
