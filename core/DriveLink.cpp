@@ -110,8 +110,7 @@ bool DriveLink::open(const QString& portName)
     silent = false;
     lastReplyMs = -1;
     quietSinceMs = clock.elapsed();
-    for (MotorSamples& samples : motorSamples)
-        samples.clear();
+    clearSamples();
     emit samplesCleared();
     pollTimer->start();
     emit connected();
@@ -150,11 +149,17 @@ void DriveLink::handlePortLost(const QString& reason)
     emit portLost(lostPort, reason);
 }
 
+void DriveLink::clearSamples()
+{
+    for (MotorSamples& samples : motorSamples)
+        samples.clear();
+    setPointsReceived = speedsReceived = false;
+}
+
 void DriveLink::selectBoard(int address)
 {
     boardAddress = address;
-    for (MotorSamples& samples : motorSamples)
-        samples.clear();
+    clearSamples();
     forgetReads();
     // The new board gets its own SilenceMs to answer.
     lastReplyMs = -1;
@@ -472,14 +477,19 @@ void DriveLink::receiveLiveValues(const SerialMessage& frame)
         : cmd == SerialMessage::LiveSpeeds                  ? Speed
                                                             : SetPoint;
     Request answered{};
-    const bool fromSelected = matchReply(LiveValueKey + cmd, answered) && answered.board == boardAddress;
+    const bool matched = matchReply(LiveValueKey + cmd, answered);
+    const bool fromSelected = matched && answered.board == boardAddress;
     for (int motor = 0; motor < MotorCount; ++motor) {
         storeBytes(address(motor, target), bytes + SerialMessage::Data + 2 * motor, 2, false);
         markRead(address(motor, target), 2, fromSelected);
     }
     if (fromSelected)
         noteReplyFromSelectedBoard();
-    if (cmd != SerialMessage::LivePositions)
+    if (!matched || fromSelected) {
+        setPointsReceived |= cmd == SerialMessage::LiveSetPoints;
+        speedsReceived |= cmd == SerialMessage::LiveSpeeds;
+    }
+    if (cmd != SerialMessage::LivePositions || !setPointsReceived || !speedsReceived)
         return;
     const double seconds = clockSeconds();
     for (int motor = 0; motor < MotorCount; ++motor) {

@@ -148,6 +148,7 @@ private:
     void forgetReads();
     void noteReplyFromSelectedBoard();
     void markGaps();
+    void clearSamples();
 
     SerialDriver* driver = nullptr;
     QString port;
@@ -193,4 +194,9 @@ private:
     QString closedBecause;
     QElapsedTimer clock;
     std::array<MotorSamples, SharedVariables::MotorCount> motorSamples;
+    // Set-points and speeds received since the samples were cleared (Connect, a board
+    // switch): until both came, a position broadcast would be paired with another
+    // connection's or board's values, so it makes no sample.
+    bool setPointsReceived = false;
+    bool speedsReceived = false;
 };

@@ -16,8 +16,8 @@
 // "can" over the whole input; after each frame the mirror holds exactly what the model
 // of the dispatch expects, and LoopTime shows it if it is current and nothing if not;
 // and at the end every value field shows its variable in the same way, and the samples
-// and curves end with the values of the last position broadcast, or the curves are off
-// the plot when there was none. The link asks nothing, so no reply is current.
+// and curves end with the values of the last position broadcast that made a sample (one
+// after set-points and speeds), or the curves are off the plot when there was none. The link asks nothing, so no reply is current.
 #include "FuzzApplication.h"
 #include "core/DriveLink.h"
 #include "protocol/Framer.h"
@@ -71,6 +71,9 @@ struct ModelLink
 {
     uint8_t block[BlockSize] = {};
     int positionBroadcasts = 0;
+    // A position broadcast makes a sample only after set-points and speeds came.
+    bool speedsSeen = false;
+    bool setPointsSeen = false;
     // Position, set-point and speed of each motor at the last position broadcast.
     std::array<std::array<int16_t, 3>, MotorCount> lastSample{};
 
@@ -90,16 +93,19 @@ struct ModelLink
             const int cmd = frame[SerialMessage::Cmd];
             if (cmd < 0x90 || cmd > 0x92)
                 return;
+            speedsSeen |= cmd == 0x91;
+            setPointsSeen |= cmd == 0x92;
+            const bool sample = cmd == 0x90 && speedsSeen && setPointsSeen;
             for (int motor = 0; motor < MotorCount; ++motor) {
                 const int at = motor * MotorRecordSize + offsets[cmd - 0x90];
                 block[at] = data[2 * motor];
                 block[at + 1] = data[2 * motor + 1];
-                if (cmd == 0x90) {
+                if (sample) {
                     const int record = motor * MotorRecordSize;
                     lastSample[size_t(motor)] = {s16(record + 28), s16(record + 6), s16(record + 26)};
                 }
             }
-            positionBroadcasts += cmd == 0x90;
+            positionBroadcasts += sample;
         }
     }
 };

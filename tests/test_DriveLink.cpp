@@ -200,6 +200,31 @@ private slots:
         QCOMPARE(health.repliesMissing, qint64(missing));
     }
 
+    // A sample pairs a position with the set-points and speeds of the same board.
+    void samplesWaitForTheBoardsOwnValues()
+    {
+        Pty pty;
+        DriveLink link;
+        QVERIFY(link.open(pty.slavePath()));
+        const auto broadcast = [&link](uint8_t board, int16_t setPoint) {
+            link.receiveFrame(liveValues(SerialMessage::LiveSetPoints, board, {setPoint}));
+            link.receiveFrame(liveValues(SerialMessage::LiveSpeeds, board, {7}));
+            link.receiveFrame(liveValues(SerialMessage::LivePositions, board, {100}));
+        };
+        link.receiveFrame(liveValues(SerialMessage::LivePositions, 1, {100}));
+        QCOMPARE(link.samples(0).size(), 0);
+        broadcast(1, 1000);
+        QCOMPARE(link.samples(0).size(), 1);
+        link.pollNextWindow();
+        drain(link);
+        link.selectBoard(2);
+        broadcast(1, 1000); // answers the requests sent to board 1
+        QCOMPARE(link.samples(0).size(), 0);
+        broadcast(2, 2000);
+        QCOMPARE(link.samples(0).size(), 1);
+        QCOMPARE(link.samples(0).setPoint.at(0), 2000.0);
+    }
+
     void nothingQueuedWhileDisconnected()
     {
         Pty pty;

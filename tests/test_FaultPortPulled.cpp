@@ -13,14 +13,15 @@ using namespace SharedVariables;
 
 namespace {
 
-// What a board sends: a position broadcast and a variable reply, in turn.
+// What a board sends: live values (positions, speeds, set-points) and a variable reply,
+// in turn.
 QByteArray boardFrame(int n)
 {
     CANMessage message;
     message.dataLength = 8;
     if (n % 2) {
         message.type = SerialMessage::LiveValueType;
-        message.cmd = SerialMessage::LivePositions;
+        message.cmd = uint8_t(SerialMessage::LivePositions + n / 2 % 3);
         for (int motor = 0; motor < MotorCount; ++motor)
             message.data[2 * motor] = uint8_t(n + motor);
     } else {

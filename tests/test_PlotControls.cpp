@@ -24,6 +24,9 @@ struct Graph
         QObject::connect(&link, &DriveLink::samplesAppended, &view, [this] { view.drawSamples(link.samples(1)); });
         view.resize(900, 700);
         view.show();
+        // A position makes a sample once set-points and speeds have come.
+        link.receiveFrame(liveValues(SerialMessage::LiveSetPoints, 1, {}));
+        link.receiveFrame(liveValues(SerialMessage::LiveSpeeds, 1, {}));
     }
     void broadcast(int count)
     {

@@ -59,9 +59,9 @@ private slots:
         QVERIFY(link.open(pty.slavePath()));
         QVERIFY(recorder.start(path));
         broadcast(link, -5);
+        link.selectBoard(2);
         // Flushed while recording, within a second or so.
         QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(path).size(), recorder.bytesWritten(), 10000);
-        link.selectBoard(2);
         broadcast(link, 4096);
         link.close();
         QVERIFY(link.open(pty.slavePath()));

@@ -147,6 +147,7 @@ private slots:
         link.receiveFrame(liveValues(SerialMessage::LivePositions, 1, {1500, 0, 0, 0}));
         QVERIFY(test.run().samples.isEmpty());
         link.sendNextFrame();
+        link.receiveFrame(liveValues(SerialMessage::LiveSetPoints, 1, {2500, 0, 0, 0}));
         link.receiveFrame(liveValues(SerialMessage::LiveSpeeds, 1, {40, 0, 0, 0}));
         link.receiveFrame(liveValues(SerialMessage::LivePositions, 1, {1600, 0, 0, 0}));
         QCOMPARE(test.run().samples.size(), 1);

@@ -266,8 +266,10 @@ void DriveView::setFrozen(bool freeze)
         if (drawn) {
             showOnCurves(*drawn);
         } else {
-            for (QwtPlotCurve* curve : curves)
+            for (QwtPlotCurve* curve : curves) {
                 curve->setData(new QwtPointSeriesData);
+                static_cast<SegmentedCurve*>(curve)->samples = nullptr;
+            }
             onCurves = nullptr;
         }
         frozen.reset();
