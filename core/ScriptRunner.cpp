@@ -100,12 +100,12 @@ void ScriptRunner::runNextRow()
     lastStarted = row;
     emit rowStarted(row);
     const int next = runRow(fields);
-    if (next == -2) {
+    if (next == NotQueued) {
         halt(tr("there is no connection"));
         return;
     }
     ++row;
-    if (next == -1)
+    if (next == ScriptEnds)
         finish();
     else
         timer->start(next);
@@ -117,7 +117,7 @@ int ScriptRunner::runRow(const QStringList& fields)
         return StepMs;
     const QString& word = fields.first();
     if (word == QLatin1String("end"))
-        return -1;
+        return ScriptEnds;
     // A negative interval would leave the timer stopped for good: it waits 0 ms.
     if (word == QLatin1String("wait"))
         return std::max(0, fields[1].toInt());
@@ -128,7 +128,7 @@ int ScriptRunner::runRow(const QStringList& fields)
             values.append(fields[i].toInt());
         const qint64 frame = link.queueRobotCommand(*command, values);
         if (frame == 0)
-            return -2;
+            return NotQueued;
         lastFrame = frame;
     }
     return StepMs;

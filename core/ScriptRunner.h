@@ -57,8 +57,11 @@ signals:
     void stopped(int row, const QString& reason);
 
 private:
-    // Queues the row's command, if any; returns the time until the next row, -1 when the
-    // row ends the script, -2 when its command could not be queued.
+    // What runRow returns instead of the time until the next row.
+    static constexpr int ScriptEnds = -1;
+    static constexpr int NotQueued = -2; // the command could not be queued
+    // Queues the row's command, if any; returns the time until the next row, or one of
+    // the above.
     int runRow(const QStringList& fields);
     void finish();
     void completeWhenSent();

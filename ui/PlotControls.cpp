@@ -16,7 +16,6 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QSaveFile>
 #include <QShortcut>
 
 namespace {
@@ -185,8 +184,8 @@ QString PlotControls::exportSamples(const QString& fileName) const
         const QwtInterval time = view.form().qwtPlot->axisInterval(QwtPlot::xBottom);
         text += SampleCsv::rows(*samples, link.board(), view.motorNumber(), time.minValue(), time.maxValue());
     }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        return tr("Could not write the samples to %1:\n%2").arg(QFileInfo(fileName).absoluteFilePath(), file.errorString());
+    const QString failure = SampleCsv::writeFile(fileName, text);
+    if (!failure.isEmpty())
+        return tr("Could not write the samples to %1:\n%2").arg(QFileInfo(fileName).absoluteFilePath(), failure);
     return {};
 }

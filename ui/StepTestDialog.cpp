@@ -1,6 +1,7 @@
 #include "ui/StepTestDialog.h"
 
 #include "core/DriveLink.h"
+#include "core/SampleCsv.h"
 
 #include <qwt_legend.h>
 #include <qwt_plot_curve.h>
@@ -10,7 +11,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -111,9 +111,8 @@ void StepTestDialog::startRun()
     settings.durationMs = qRound(ui.doubleSpinBox_Duration->value() * 1000);
     settings.bandPercent = ui.doubleSpinBox_Band->value();
     settings.returnToStart = ui.checkBox_ReturnToStart->isChecked();
-    const QString refusal = test->refusal(settings);
-    if (!refusal.isEmpty() || !test->start(settings)) {
-        QMessageBox::warning(this, tr("Step test refused"), refusal);
+    if (!test->start(settings)) {
+        QMessageBox::warning(this, tr("Step test refused"), test->refusal(settings));
         return;
     }
     const int number = finishedRuns.size();
@@ -237,10 +236,9 @@ void StepTestDialog::exportSelectedRun()
 
 QString StepTestDialog::exportRun(int index, const QString& fileName) const
 {
-    const QByteArray text = finishedRuns.value(index).csv();
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        return tr("Could not write the run to %1:\n%2").arg(QFileInfo(fileName).absoluteFilePath(), file.errorString());
+    const QString failure = SampleCsv::writeFile(fileName, finishedRuns.value(index).csv());
+    if (!failure.isEmpty())
+        return tr("Could not write the run to %1:\n%2").arg(QFileInfo(fileName).absoluteFilePath(), failure);
     return {};
 }
 
