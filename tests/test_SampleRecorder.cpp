@@ -82,8 +82,9 @@ private slots:
         const QRegularExpression started(
             QStringLiteral("^1,,,,,\"recording started on %1, board 1, connected since (\\S+) \\(([0-9.]+) s before\\)\"$")
                 .arg(QRegularExpression::escape(pty.slavePath())));
-        const QRegularExpressionMatch first = started.match(lines.takeFirst());
-        QVERIFY2(first.hasMatch(), qPrintable(first.subject().toString()));
+        const QString line = lines.takeFirst();
+        const QRegularExpressionMatch first = started.match(line);
+        QVERIFY2(first.hasMatch(), qPrintable(line));
         QVERIFY(first.captured(2).toDouble() >= 0.3);
         QVERIFY(qAbs(QDateTime::fromString(first.captured(1), Qt::ISODate).secsTo(opened)) <= 1);
         const QString lost = lines.takeAt(lines.size() - 5);
