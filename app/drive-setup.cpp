@@ -122,8 +122,12 @@ int main(int argc, char* argv[])
     if (!port.isEmpty())
         window.addPort(port);
     bool connectNow = parser.isSet(connectOption);
-    if (parser.isSet(simulateOption))
-        connectNow = startSimulator(simulator, window) || connectNow;
+    if (parser.isSet(simulateOption)) {
+        const bool started = startSimulator(simulator, window);
+        if (started)
+            window.watchSimulator(simulator);
+        connectNow = started || connectNow;
+    }
     // A window larger than a small laptop screen starts maximized, and its pages scroll.
     if (window.size().boundedTo(window.screen()->availableSize()) != window.size())
         window.showMaximized();

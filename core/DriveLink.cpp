@@ -110,6 +110,7 @@ bool DriveLink::open(const QString& portName)
     silent = false;
     lastReplyMs = -1;
     quietSinceMs = clock.elapsed();
+    openedSeconds = clockSeconds();
     clearSamples();
     emit samplesCleared();
     pollTimer->start();

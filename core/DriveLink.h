@@ -92,6 +92,8 @@ public:
     int sampleCapacity() const { return motorSamples[0].capacity(); }
     // The clock of the samples' times, in seconds.
     double clockSeconds() const { return clock.elapsed() / 1000.0; }
+    // When the port was opened, on that clock: meaningful while connected.
+    double connectedSeconds() const { return openedSeconds; }
     QList<SerialMessage> transmitQueue() const;
 
     // The transmit tick: the oldest waiting frame goes on the line.
@@ -193,6 +195,7 @@ private:
     qint64 repliesMissing = 0;
     QString closedBecause;
     QElapsedTimer clock;
+    double openedSeconds = 0;
     std::array<MotorSamples, SharedVariables::MotorCount> motorSamples;
     // Set-points and speeds received since the samples were cleared (Connect, a board
     // switch): until both came, a position broadcast would be paired with another

@@ -5,6 +5,7 @@
 #include <QCollator>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QSerialPortInfo>
 
@@ -110,9 +111,11 @@ QList<OfferedPort> PortList::offer(const QString& wanted) const
         else if (same->description.isEmpty())
             same->description = port.description; // a COM name tells what it opens
     }
+    // A pseudo-terminal is never reported by the system; a device path kept is missing
+    // when its node is gone (the simulator that held it ended, the adapter was pulled).
     for (const QString& name : kept) {
         if (!listed(ports, name))
-            ports.append({name, QString()});
+            ports.append({name, QString(), QDir::isAbsolutePath(name) && !QFileInfo::exists(systemPortName(name))});
     }
     if (!wanted.isEmpty() && !listed(ports, wanted))
         ports.append({wanted, QString(), true});

@@ -27,7 +27,8 @@ struct OfferedPort
 
 // The ports offered to the operator: "COM1" to "COM6" first, as the tool has always
 // offered them, then the ports the system reports now, then the names added for this
-// run (--port, the simulator's). A device is listed once: on Linux /dev/ttyS0 is COM1.
+// run (--port, the simulator's), as missing when their device path is gone. A device is
+// listed once: on Linux /dev/ttyS0 is COM1.
 class PortList
 {
 public:

@@ -3,6 +3,7 @@
 #include "core/DriveLink.h"
 #include "core/SampleCsv.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -42,8 +43,7 @@ bool SampleRecorder::start(const QString& fileName)
     startSeconds = link.clockSeconds();
     written = 0;
     write(SampleCsv::header());
-    if (link.isConnected())
-        writeEvent(tr("connected to %1").arg(link.portName()));
+    writeEvent(startEvent());
     flushTimer->start();
     return isRecording();
 }
@@ -57,6 +57,21 @@ void SampleRecorder::stop()
         file.close();
     else
         fail();
+}
+
+// The first line says when the connection the samples come from was made, which may
+// be long before.
+QString SampleRecorder::startEvent() const
+{
+    if (!link.isConnected())
+        return tr("recording started, not connected");
+    const double up = link.clockSeconds() - link.connectedSeconds();
+    const QDateTime since = QDateTime::currentDateTime().addMSecs(-qRound64(up * 1000));
+    return tr("recording started on %1, board %2, connected since %3 (%4 s before)")
+        .arg(link.portName())
+        .arg(link.board())
+        .arg(since.toString(Qt::ISODate))
+        .arg(up, 0, 'f', 3);
 }
 
 double SampleRecorder::recordedSeconds() const

@@ -41,6 +41,7 @@ signals:
 private:
     void writeSamples();
     void writeEvent(const QString& event);
+    QString startEvent() const;
     void write(const QByteArray& text);
     void flush();
     void fail();

@@ -29,6 +29,15 @@ int ScriptRecorder::waitBefore(qint64 elapsedMs)
     return int(std::max<qint64>(0, rounded - ScriptRunner::StepMs));
 }
 
+int ScriptRecorder::insertionRow(const QList<QStringList>& rows, int selected)
+{
+    if (selected >= 0 && selected < rows.size())
+        return selected;
+    if (!rows.isEmpty() && !rows.last().isEmpty() && rows.last().first() == QLatin1String("end"))
+        return rows.size() - 1;
+    return rows.size();
+}
+
 void ScriptRecorder::recordFrame(const SerialMessage& frame)
 {
     const RobotCommand* command = RobotCommands::find(frame.bytes);

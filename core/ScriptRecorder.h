@@ -25,6 +25,9 @@ public:
 
     // The wait before a command sent elapsedMs after the previous one.
     static int waitBefore(qint64 elapsedMs);
+    // Where a recording goes into a script: at the selected row (-1: none), else before a
+    // final "end", which would keep the script from ever reaching them, else at the end.
+    static int insertionRow(const QList<QStringList>& rows, int selected);
 
 signals:
     void rowsRecorded(const QList<QStringList>& rows);

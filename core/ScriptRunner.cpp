@@ -39,6 +39,7 @@ void ScriptRunner::startFrom(int first)
     firstRow = row = lastStarted = std::max(0, first);
     lastFrame = 0;
     timer->start(StepMs);
+    reportRunning();
 }
 
 void ScriptRunner::stop()
@@ -46,11 +47,20 @@ void ScriptRunner::stop()
     timer->stop();
     sending = false;
     row = 0;
+    reportRunning();
 }
 
 bool ScriptRunner::isRunning() const
 {
     return timer->isActive() || sending;
+}
+
+void ScriptRunner::reportRunning()
+{
+    if (isRunning() == runningReported)
+        return;
+    runningReported = !runningReported;
+    emit runningChanged(runningReported);
 }
 
 void ScriptRunner::halt(const QString& reason)
@@ -77,6 +87,7 @@ void ScriptRunner::completeWhenSent()
 {
     if (sending && link.lastSentFrame() >= lastFrame) {
         sending = false;
+        reportRunning();
         emit completed();
     }
 }

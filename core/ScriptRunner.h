@@ -55,6 +55,8 @@ signals:
     void completed();
     // The run ended early, at row (from 0): why, in words for the operator.
     void stopped(int row, const QString& reason);
+    // isRunning() changed.
+    void runningChanged(bool running);
 
 private:
     // What runRow returns instead of the time until the next row.
@@ -66,6 +68,7 @@ private:
     void finish();
     void completeWhenSent();
     void halt(const QString& reason);
+    void reportRunning();
 
     DriveLink& link;
     QAbstractItemModel& model;
@@ -76,4 +79,5 @@ private:
     qint64 lastFrame = 0; // the link's number of the run's newest frame
     bool sending = false; // every row ran; the last frames wait to be sent
     bool looping = false;
+    bool runningReported = false;
 };

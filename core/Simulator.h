@@ -24,7 +24,8 @@ private:
 // The simulated boards (drive-sim) started beside the tool for --simulate. The
 // simulator prints its port as its first line; what it prints after that (the robot
 // commands it received) is passed on to standard output, or to the stream given. It ends
-// with this object, or with the tool's process.
+// with this object, or with the tool's process; one that ends before is reported, and
+// can be started again.
 class Simulator : public QObject
 {
     Q_OBJECT
@@ -40,14 +41,31 @@ public:
     // Starts the simulator found at program and waits for its port; false with
     // errorString() set when it does not start or name a port within timeoutMs.
     bool start(const QString& program, const QStringList& arguments, int timeoutMs = 10000);
+    // Starts the simulator of the last start() again, without waiting: ready() or
+    // failed() follows.
+    void restart(int timeoutMs = 10000);
+    bool isRunning() const { return process.state() != QProcess::NotRunning; }
+    qint64 processId() const { return process.processId(); }
     QString portName() const { return port; }
     QString errorString() const { return error; }
 
+signals:
+    // A started simulator ended; how, in words for the operator.
+    void ended(const QString& how);
+    // restart() named a new port.
+    void ready();
+    void failed(const QString& error);
+
 private:
-    void forwardOutput();
+    void readOutput();
+    void processEnded(int exitCode, QProcess::ExitStatus status);
+    void failRestart(const QString& reason);
 
     ChildProcess process;
     std::FILE* output;
+    QString program;
+    QStringList arguments;
     QString port;
     QString error;
+    bool restarting = false;
 };

@@ -8,6 +8,8 @@
 
 #include <QDialog>
 #include <QMenu>
+#include <QPushButton>
+#include <QTextBrowser>
 #include <QtTest>
 
 namespace {
@@ -46,6 +48,17 @@ private slots:
         const auto pages = window.findChildren<QDialog*>(QStringLiteral("gettingStarted"));
         QVERIFY(pages.size() == 1 && pages[0]->isVisible() && !pages[0]->isModal());
         QCOMPARE(pages[0]->windowTitle(), QStringLiteral("Getting started"));
+        // It names what the two record buttons and the File menu say.
+        const QString page = pages[0]->findChild<QTextBrowser*>()->toPlainText();
+        const auto* quit = window.findChild<QAction*>("actionQuit");
+        QCOMPARE(quit->shortcut(), QKeySequence("Ctrl+Q"));
+        QCOMPARE(qobject_cast<QMenu*>(quit->parent())->title(), QStringLiteral("&File"));
+        const QString data = window.findChild<QPushButton*>("pushButton_Record")->text();
+        const QString teach = window.findChild<QPushButton*>("pushButton_ScriptRecord")->text();
+        QVERIFY(data != teach);
+        for (const QString& part : {data, teach, QStringLiteral("Step test..."), QStringLiteral("Export..."),
+                                    QStringLiteral("settings to a file"), QStringLiteral("Quit (Ctrl+Q)")})
+            QVERIFY2(page.contains(part), qPrintable(part));
     }
 
     void shortcuts_data()

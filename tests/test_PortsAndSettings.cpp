@@ -102,7 +102,7 @@ private slots:
         QCOMPARE(w.box.currentText(), QStringLiteral("COM3"));
         w.box.setEditText(QStringLiteral("/dev/serial/by-id/usb-adapter"));
         w.plug({{"/dev/ttyUSB0", ""}});
-        QCOMPARE(w.texts(), Com + QStringList({"/dev/ttyUSB0", "/dev/pts/77"}));
+        QCOMPARE(w.texts(), Com + QStringList({"/dev/ttyUSB0", "/dev/pts/77 (missing)"}));
         QCOMPARE(w.box.currentText(), QStringLiteral("/dev/serial/by-id/usb-adapter"));
         QCOMPARE(w.window.portBox().selectedPort(), QStringLiteral("/dev/serial/by-id/usb-adapter"));
     }

@@ -5,6 +5,8 @@
 #include "support/Frames.h"
 #include "support/Pty.h"
 
+#include <QDateTime>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -57,6 +59,8 @@ private slots:
         DriveLink link;
         SampleRecorder recorder(link);
         QVERIFY(link.open(pty.slavePath()));
+        const QDateTime opened = QDateTime::currentDateTime();
+        QTest::qWait(300); // the recording starts later than the connection
         QVERIFY(recorder.start(path));
         broadcast(link, -5);
         link.selectBoard(2);
@@ -74,10 +78,18 @@ private slots:
         const QString connected = QStringLiteral("\"connected to %1\"").arg(pty.slavePath());
         QStringList lines = untimedLines(path);
         QVERIFY2(lines.size() >= 5, qPrintable(lines.join('\n')));
+        // The first says on which port and board, and since when the connection is up.
+        const QRegularExpression started(
+            QStringLiteral("^1,,,,,\"recording started on %1, board 1, connected since (\\S+) \\(([0-9.]+) s before\\)\"$")
+                .arg(QRegularExpression::escape(pty.slavePath())));
+        const QString line = lines.takeFirst();
+        const QRegularExpressionMatch first = started.match(line);
+        QVERIFY2(first.hasMatch(), qPrintable(line));
+        QVERIFY(first.captured(2).toDouble() >= 0.3);
+        QVERIFY(qAbs(QDateTime::fromString(first.captured(1), Qt::ISODate).secsTo(opened)) <= 1);
         const QString lost = lines.takeAt(lines.size() - 5);
         QVERIFY2(lost.startsWith(QStringLiteral("2,,,,,\"port %1 lost: ").arg(pty.slavePath())), qPrintable(lost));
         QCOMPARE(lines, (QStringList {
-                            QStringLiteral("1,,,,,") + connected,
                             "1,0,-5,2000,-1,", "1,1,1,2001,0,", "1,2,2,2002,1,", "1,3,3,2003,-32768,",
                             "2,,,,,\"board 2 selected\"",
                             "2,0,4096,2000,-1,", "2,1,1,2001,0,", "2,2,2,2002,1,", "2,3,3,2003,-32768,",

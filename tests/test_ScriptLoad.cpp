@@ -6,6 +6,7 @@
 #include "core/ScriptRunner.h"
 #include "ui/MainWindow.h"
 #include "support/Modal.h"
+#include "support/Pty.h"
 
 #include <QFileDialog>
 #include <QTemporaryDir>
@@ -15,11 +16,19 @@ using Rows = QList<QStringList>;
 
 namespace {
 
+// Connected, so that Start can be pressed.
 struct Window
 {
+    Pty pty;
     DriveLink link;
     MainWindow window{link};
     const Ui::MainWindow& form = window.form();
+
+    Window()
+    {
+        window.addPort(pty.slavePath());
+        window.connectToSelectedPort();
+    }
 
     void load() { form.pushButton_ScriptLoad->click(); }
     // Whether Start and Stop are enabled.

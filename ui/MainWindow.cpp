@@ -66,16 +66,13 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
     // Before the buttons' tooltips are taken over while disconnected: they name the keys.
     addShortcuts();
     enableWhileConnected(ui.pushButton_SaveEEPROM, link);
+    enableScriptSending();
     connect(ui.pushButton_SaveEEPROM, &QPushButton::clicked, this, [this] {
         this->link.saveEeprom();
         showOperatorMessage(QStringLiteral("Configuration saved to EEPROM for drive :")
                             + QString::number(this->link.board()));
     });
-    // Through close(), which asks about unsaved script changes first.
-    connect(ui.buttonBox, &QDialogButtonBox::clicked, this, [this] {
-        if (close())
-            QApplication::quit();
-    });
+    connect(ui.buttonBox, &QDialogButtonBox::clicked, this, &MainWindow::quit);
 
     connect(&link, &DriveLink::connected, this, [this] { showConnectedState(true); });
     connect(&link, &DriveLink::disconnected, this, [this] { showConnectedState(false); });
@@ -93,6 +90,13 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
 }
 
 MainWindow::~MainWindow() = default;
+
+// Through close(), which asks about unsaved script changes first.
+void MainWindow::quit()
+{
+    if (close())
+        QApplication::quit();
+}
 
 void MainWindow::addPort(const QString& name)
 {
@@ -112,7 +116,11 @@ void MainWindow::showConnectedState(bool connected)
     ui.pushButton_Connect->setEnabled(!connected);
     ui.pushButton_Disconnect->setEnabled(connected);
     ui.driveSelectionBox->setEnabled(connected);
-    ui.tabWidget->setEnabled(connected);
+    // Scripts are written and saved without a connection; what sends keeps itself enabled.
+    for (int page = 0; page < ui.tabWidget->count(); ++page) {
+        if (ui.tabWidget->widget(page) != ui.tab_7)
+            ui.tabWidget->widget(page)->setEnabled(connected);
+    }
     ui.addressComboBox->setEnabled(connected);
 }
 

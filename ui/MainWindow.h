@@ -23,6 +23,7 @@ class SampleRecorder;
 class ScriptEditor;
 class ScriptRecorder;
 class ScriptRunner;
+class Simulator;
 class StepTestDialog;
 struct BoardSettings;
 
@@ -44,6 +45,11 @@ public:
     PortBox& portBox() const { return *ports; }
     // Opens the selected port, as Connect does; a failure is shown to the operator.
     void connectToSelectedPort();
+    // Closes the window, unless the operator keeps unsaved script changes, and ends the tool.
+    void quit();
+    // The simulated boards this run started: their end is told as such, with an offer to
+    // start them again, which connects to them once they are up.
+    void watchSimulator(Simulator& started);
 
     const Ui::MainWindow& form() const { return ui; }
     const Ui::MLA& leftArmPanel() const { return mla; }
@@ -75,6 +81,9 @@ private:
     void connectScriptPage();
     void setUpScriptEditing();
     void showScriptState();
+    // Start, Run from here and Step while connected and no run goes on; Teach while connected.
+    void enableScriptSending();
+    bool hasScript() const;
     bool saveScript(bool chooseFile);
     bool confirmDiscardScriptChanges();
     void stopAllRobotCommands();
@@ -100,6 +109,7 @@ private:
     void showLoopTimeCurrency(bool current);
     void showScriptStop(int row, const QString& reason);
     void showPortLost(const QString& port, const QString& reason);
+    void showSimulatorEnded();
 
     void connectPlotControls();
 
@@ -123,10 +133,15 @@ private:
     ScriptRunner* runner = nullptr;
     ScriptEditor* scriptEditor = nullptr;
     ScriptRecorder* teachRecorder = nullptr;
+    int teachRow = 0; // where the next taught rows go
+    std::function<void()> showScriptSending;
     PortBox* ports = nullptr;
     QString lastScriptFolder;
     LinkHealthBar* healthBar = nullptr;
     QString scriptStopNote; // for the lost-port box, when the loss stopped a script
+    Simulator* simulator = nullptr;
+    QString simulatorEnd;  // how the simulator ended, until told
+    QString simulatorLoss; // the lost connection to it, until told
     DriveView* driveViews[SharedVariables::MotorCount] = {};
     PlotControls* plotControlsOf[SharedVariables::MotorCount] = {};
     SampleRecorder* recorder = nullptr;

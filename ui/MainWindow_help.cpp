@@ -105,19 +105,41 @@ void MainWindow::showGettingStarted()
                          "<h3>Save</h3>"
                          "<p>Save EEPROM (%2) makes the board keep its configuration when it is "
                          "switched off.</p>"
+                         "<h3>Graphs</h3>"
+                         "<p>Each motor page draws the position, the set-point and the speed. Pause (P) "
+                         "freezes the graph; drag a rectangle to zoom, Shift+drag to pan, right-click to "
+                         "zoom out, and Follow live to catch up. Export... saves the graph as a picture "
+                         "or its samples as CSV.</p>"
+                         "<h3>Step tests</h3>"
+                         "<p>Step test... on a motor's graph moves its set-point to a target and measures "
+                         "how the motor follows (rise time, overshoot, settling). Runs stay overlaid, so "
+                         "after a gain change a second run shows whether it helped.</p>"
+                         "<h3>Recording data</h3>"
+                         "<p>Record data... in the status bar writes every live sample of the four motors "
+                         "to a CSV file until Stop recording data.</p>"
+                         "<h3>Settings files</h3>"
+                         "<p>The File menu saves the selected board's settings to a file, compares a file "
+                         "with the board, applies a file to it, and copies one board's settings to the "
+                         "other. Quit (%8) ends the tool.</p>"
                          "<h3>Scripts</h3>"
                          "<p>On the Script page, Load (%3) a file of robot commands, then Start (%4) and "
-                         "Stop (%5) it.%6</p>"
+                         "Stop (%5) it.%6 Loading, editing and saving work without a connection.</p>"
+                         "<h3>Teaching a script</h3>"
+                         "<p>Select the row the new moves should go before (none: before a final "
+                         "<i>end</i>), press Teach, move the robot with GO on the MLA, MRA and MRN pages, "
+                         "then Stop teaching: each GO became a row, with a wait that keeps your timing. "
+                         "Save keeps the script.</p>"
                          "<h3>The simulator</h3>"
                          "<p>To try everything without hardware, start the tool with "
                          "<code>drive-setup --simulate</code>: it starts simulated boards and connects "
                          "to them. They keep what Save EEPROM saves for the next start.</p>")
                           .arg(keyText(Keys::Connect), keyText(Keys::SaveEeprom), keyText(Keys::LoadScript),
                                keyText(Keys::StartScript), keyText(Keys::StopScript), examples,
-                               keyText(Keys::Disconnect)));
+                               keyText(Keys::Disconnect),
+                               findChild<QAction*>(QStringLiteral("actionQuit"))->shortcut().toString(QKeySequence::NativeText)));
         auto* layout = new QVBoxLayout(page);
         layout->addWidget(text);
-        page->resize(520, 560);
+        page->resize(520, 600);
     }
     page->show();
     page->raise();

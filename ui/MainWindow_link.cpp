@@ -4,11 +4,16 @@
 #include "ui/MainWindow.h"
 
 #include "core/DriveLink.h"
+#include "core/PortList.h"
 #include "core/ScriptRunner.h"
+#include "core/Simulator.h"
 #include "ui/DriveView.h"
 #include "ui/LinkHealthBar.h"
 #include "ui/OperatorMessage.h"
+#include "ui/PortBox.h"
 
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 using namespace SharedVariables;
@@ -16,6 +21,8 @@ using namespace SharedVariables;
 namespace {
 
 constexpr int RepliesBackMessageMs = 5000;
+// How long a lost port of the simulator's waits for the simulator's end to be told with it.
+constexpr int SimulatorEndWaitMs = 3000;
 
 } // namespace
 
@@ -105,6 +112,63 @@ void MainWindow::showPortLost(const QString& port, const QString& reason)
     if (!scriptStopNote.isEmpty())
         text += QStringLiteral("\n\n") + scriptStopNote;
     scriptStopNote.clear();
+    if (simulator && PortList::sameDevice(port, simulator->portName())) {
+        // The simulator's end, which closed its port, is told with the loss, in one box.
+        simulatorLoss = text;
+        if (!simulatorEnd.isEmpty()) {
+            showSimulatorEnded();
+            return;
+        }
+        QTimer::singleShot(SimulatorEndWaitMs, this, [this] {
+            if (simulatorLoss.isEmpty())
+                return;
+            const QString still = simulatorLoss;
+            simulatorLoss.clear();
+            showConnectionError(tr("Connection lost"),
+                                still + tr("\n\nThe simulated boards still run, but closed their port. Press Connect."));
+        });
+        return;
+    }
     text += tr("\n\nCheck the device and its cable, then press Connect.");
     showConnectionError(tr("Connection lost"), text);
+}
+
+void MainWindow::watchSimulator(Simulator& started)
+{
+    simulator = &started;
+    connect(simulator, &Simulator::ended, this, [this](const QString& how) {
+        simulatorEnd = how;
+        ports->refresh();
+        // Its port is lost too, and reported next.
+        if (link.isConnected() && PortList::sameDevice(link.portName(), simulator->portName()))
+            return;
+        showSimulatorEnded();
+    });
+    connect(simulator, &Simulator::ready, this, [this] {
+        ports->addPort(simulator->portName(), PortBox::Lifetime::ThisRun);
+        connectToSelectedPort();
+    });
+    connect(simulator, &Simulator::failed, this,
+            [this](const QString& error) { showConnectionError(tr("Simulated boards not started"), error); });
+}
+
+// Not exec(): the end is found inside the process's own signal.
+void MainWindow::showSimulatorEnded()
+{
+    QString text = tr("The simulated boards ended: %1.").arg(simulatorEnd);
+    if (!simulatorLoss.isEmpty())
+        text += QStringLiteral("\n\n") + simulatorLoss;
+    text += tr("\n\nStart them again to go on, or choose another port.");
+    simulatorEnd.clear();
+    simulatorLoss.clear();
+    auto* box = new QMessageBox(QMessageBox::Warning, tr("Simulated boards ended"), text, QMessageBox::NoButton, this);
+    QPushButton* again = box->addButton(tr("Start simulated boards again"), QMessageBox::AcceptRole);
+    box->addButton(QMessageBox::Close);
+    box->setDefaultButton(again);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::buttonClicked, simulator, [this, again](QAbstractButton* clicked) {
+        if (clicked == again)
+            simulator->restart();
+    });
+    box->open();
 }

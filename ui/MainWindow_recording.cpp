@@ -17,6 +17,7 @@ void MainWindow::connectRecording()
     recordingLabel->setObjectName(QStringLiteral("label_Recording"));
     recordButton = new QPushButton(this);
     recordButton->setObjectName(QStringLiteral("pushButton_Record"));
+    recordButton->setToolTip(tr("Write the live samples of the four motors to a CSV file"));
     ui.statusbar->addPermanentWidget(recordingLabel);
     ui.statusbar->addPermanentWidget(recordButton);
     showRecording();
@@ -55,7 +56,7 @@ void MainWindow::toggleRecording()
 void MainWindow::showRecording()
 {
     const bool recording = recorder->isRecording();
-    recordButton->setText(recording ? tr("Stop recording") : tr("Record..."));
+    recordButton->setText(recording ? tr("Stop recording data") : tr("Record data..."));
     if (!recording) {
         recordingLabel->clear();
         return;

@@ -7,6 +7,7 @@
 #include "core/ScriptRecorder.h"
 #include "core/ScriptRunner.h"
 #include "ui/ScriptEditor.h"
+#include "ui/WhileConnected.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -16,6 +17,8 @@
 #include <QMessageBox>
 #include <QShortcut>
 #include <QStatusBar>
+
+#include <algorithm>
 
 namespace {
 
@@ -37,14 +40,30 @@ void MainWindow::setUpScriptEditing()
     auto* row = new QHBoxLayout;
     ui.verticalLayout_9->insertLayout(1, row);
 
-    auto* record = addButton(row, "pushButton_ScriptRecord", tr("Record"),
-                             tr("Append every robot command sent from now on (GO on the panels), with the waits between them"));
-    record->setCheckable(true);
-    connect(record, &QPushButton::toggled, this, [this, record](bool on) {
-        record->setText(on ? tr("Stop recording") : tr("Record"));
-        on ? teachRecorder->start() : teachRecorder->stop();
+    auto* teach = addButton(row, "pushButton_ScriptRecord", tr("Teach"),
+                            tr("Add every robot command sent from now on (GO on the panels) to the script, with the "
+                               "waits between them: at the selected row, else before a final \"end\""));
+    teach->setCheckable(true);
+    connect(teach, &QPushButton::toggled, this, [this, teach](bool on) {
+        teach->setText(on ? tr("Stop teaching") : tr("Teach"));
+        if (!on) {
+            teachRecorder->stop();
+            return;
+        }
+        const QModelIndexList selected = ui.tableWidget_Script->selectionModel()->selectedRows();
+        const int first = selected.isEmpty() ? -1
+            : std::min_element(selected.begin(), selected.end(), [](const QModelIndex& a, const QModelIndex& b) {
+                  return a.row() < b.row();
+              })->row();
+        teachRow = ScriptRecorder::insertionRow(scriptEditor->script().rows, first);
+        teachRecorder->start();
     });
-    connect(teachRecorder, &ScriptRecorder::rowsRecorded, scriptEditor, &ScriptEditor::appendRows);
+    connect(teachRecorder, &ScriptRecorder::rowsRecorded, this, [this](const QList<QStringList>& rows) {
+        teachRow = std::min(teachRow, int(scriptEditor->script().rows.size()));
+        scriptEditor->insertRows(teachRow, rows);
+        teachRow += rows.size();
+        statusBar()->showMessage(tr("Taught row %1: %2").arg(teachRow).arg(rows.last().join(QLatin1Char(';'))), 5000);
+    });
 
     const struct
     {
@@ -114,6 +133,32 @@ void MainWindow::setUpScriptEditing()
     showScriptState();
 }
 
+// After the shortcuts: the tooltips kept for while connected name the keys.
+void MainWindow::enableScriptSending()
+{
+    const auto idle = [this] { return hasScript() && !runner->isRunning(); };
+    QList<std::function<void()>> shows;
+    for (QWidget* playing : {static_cast<QWidget*>(ui.pushButton_ScriptStart),
+                             findChild<QWidget*>(QStringLiteral("pushButton_ScriptRunFrom")),
+                             findChild<QWidget*>(QStringLiteral("pushButton_ScriptStep"))})
+        shows.append(enableWhileConnected(playing, link, idle));
+    // Nothing is sent while disconnected, so there is nothing to teach.
+    auto* teach = findChild<QPushButton*>(QStringLiteral("pushButton_ScriptRecord"));
+    enableWhileConnected(teach, link);
+    connect(&link, &DriveLink::disconnected, teach, [teach] { teach->setChecked(false); });
+    showScriptSending = [shows] {
+        for (const auto& show : shows)
+            show();
+    };
+    connect(runner, &ScriptRunner::runningChanged, this, showScriptSending);
+    showScriptSending();
+}
+
+bool MainWindow::hasScript() const
+{
+    return !scriptEditor->path().isEmpty() || !scriptEditor->script().rows.isEmpty();
+}
+
 void MainWindow::stopAllRobotCommands()
 {
     runner->stop();
@@ -136,8 +181,9 @@ void MainWindow::showScriptState()
     setWindowTitle(named || modified ? QStringLiteral("VNH2SP30 Drive Setup - %1[*]").arg(name)
                                      : QStringLiteral("VNH2SP30 Drive Setup"));
     setWindowModified(modified);
-    ui.pushButton_ScriptStart->setEnabled(named || !script.rows.isEmpty());
-    ui.pushButton_ScriptStop->setEnabled(named || !script.rows.isEmpty());
+    ui.pushButton_ScriptStop->setEnabled(hasScript());
+    if (showScriptSending)
+        showScriptSending();
 }
 
 bool MainWindow::saveScript(bool chooseFile)

@@ -40,6 +40,10 @@ void MainWindow::setUpBoardSettings()
     addAction(tr("Compare with file..."), QStringLiteral("actionCompareWithFile"), [this] { openBoardSettingsFile(false); });
     addAction(tr("Apply settings file..."), QStringLiteral("actionApplySettingsFile"), [this] { openBoardSettingsFile(true); });
     addAction(tr("Copy to other board"), QStringLiteral("actionCopyToOtherBoard"), [this] { copyToOtherBoard(); });
+    menu->addSeparator();
+    QAction* quit = menu->addAction(tr("&Quit"), this, &MainWindow::quit);
+    quit->setObjectName(QStringLiteral("actionQuit"));
+    quit->setShortcut(Qt::CTRL | Qt::Key_Q);
 }
 
 void MainWindow::saveBoardSettings()

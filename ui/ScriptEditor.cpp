@@ -54,6 +54,15 @@ ScriptEditor::ScriptEditor(QTableWidget& table, QObject* parent)
 {
     current = withComments({}, {});
     connect(&table, &QTableWidget::itemChanged, this, &ScriptEditor::takeCellEdit);
+    // An edit shows its rows before the stack has moved to it: whether the script is
+    // saved is known only once the stack says so.
+    connect(&undo, &QUndoStack::cleanChanged, this, &ScriptEditor::changed);
+}
+
+// The stack clears itself on its way out, when the window is gone already.
+ScriptEditor::~ScriptEditor()
+{
+    undo.disconnect(this);
 }
 
 void ScriptEditor::open(const QString& path, const QList<QStringList>& rows, const QStringList& comments)
@@ -148,16 +157,19 @@ void ScriptEditor::moveRowsDown()
     push(tr("Move rows down"), after, select);
 }
 
-void ScriptEditor::appendRows(const QList<QStringList>& rows)
+void ScriptEditor::insertRows(int at, const QList<QStringList>& rows)
 {
     Script after = current;
     QList<int> select;
+    at = std::clamp(at, 0, int(after.rows.size()));
     for (const QStringList& row : rows) {
-        select.append(after.rows.size());
-        after.rows.append(row);
-        after.comments.insert(after.comments.size() - 1, QString());
+        select.append(at);
+        after.rows.insert(at, row);
+        // The rows that move down keep their comments.
+        after.comments.insert(at, QString());
+        ++at;
     }
-    push(tr("Record"), after, {select.last()});
+    push(tr("Record"), after, select);
 }
 
 QString ScriptEditor::saveAs(const QString& path)

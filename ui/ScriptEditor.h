@@ -24,6 +24,7 @@ public:
     };
 
     explicit ScriptEditor(QTableWidget& table, QObject* parent = nullptr);
+    ~ScriptEditor() override;
 
     // A loaded file: no undo history, nothing unsaved.
     void open(const QString& path, const QList<QStringList>& rows, const QStringList& comments);
@@ -37,14 +38,16 @@ public:
     void duplicateRows();
     void moveRowsUp();
     void moveRowsDown();
-    void appendRows(const QList<QStringList>& rows);
+    // Inserts rows before row at (at the end when at is the row count); they are selected.
+    void insertRows(int at, const QList<QStringList>& rows);
 
     // Writes the script to path (atomically) and makes it the document's file; returns
     // why it failed, or an empty string.
     QString saveAs(const QString& path);
 
 signals:
-    // The rows changed (an edit, an undo, a load): for checks and the title.
+    // The rows changed (an edit, an undo, a load), or whether they are saved did: for
+    // checks and the title.
     void changed();
 
 private:

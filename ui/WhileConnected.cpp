@@ -2,17 +2,22 @@
 
 #include "core/DriveLink.h"
 
+#include <QPointer>
 #include <QWidget>
 
-void enableWhileConnected(QWidget* widget, const DriveLink& link)
+std::function<void()> enableWhileConnected(QWidget* widget, const DriveLink& link, std::function<bool()> ready)
 {
     const QString toolTip = widget->toolTip();
-    const auto show = [widget, toolTip](bool connected) {
-        widget->setEnabled(connected);
+    const auto show = [widget = QPointer<QWidget>(widget), toolTip, &link, ready] {
+        if (!widget)
+            return;
+        const bool connected = link.isConnected();
+        widget->setEnabled(connected && (!ready || ready()));
         widget->setToolTip(connected ? toolTip
                                      : QStringLiteral("Not connected: choose a port and press Connect first."));
     };
-    show(link.isConnected());
-    QObject::connect(&link, &DriveLink::connected, widget, [show] { show(true); });
-    QObject::connect(&link, &DriveLink::disconnected, widget, [show] { show(false); });
+    show();
+    QObject::connect(&link, &DriveLink::connected, widget, show);
+    QObject::connect(&link, &DriveLink::disconnected, widget, show);
+    return show;
 }
