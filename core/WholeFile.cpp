@@ -10,11 +10,10 @@ namespace WholeFile {
 
 QString refusal(const QString& path)
 {
+    // A folder is refused by the system, in its own words.
     const QFileInfo target(path);
-    if (!target.exists() || target.isFile())
+    if (!target.exists() || target.isFile() || target.isDir())
         return {};
-    if (target.isDir())
-        return QStringLiteral("It is a folder");
     return QStringLiteral("It is not a regular file but a device, a pipe or a socket, which is left as it is");
 }
 

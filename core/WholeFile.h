@@ -6,7 +6,7 @@
 // Every file the tools write goes through here: written beside the target and renamed
 // over it only once every byte is on disk, so that a full disk, a lost folder or a crash
 // leaves the old file whole. A target that exists and is not a regular file (a device,
-// a pipe, a folder) is refused rather than replaced.
+// a pipe) is refused rather than replaced.
 namespace WholeFile {
 
 // Why the path may not be written, in words; empty when it may. Links count as what

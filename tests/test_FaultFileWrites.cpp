@@ -135,7 +135,6 @@ private slots:
         QTest::newRow("full disk") << "full" << "No space left on device";
         QTest::newRow("pipe with a reader") << "pipe" << "not a regular file";
         QTest::newRow("device") << "device" << "not a regular file";
-        QTest::newRow("folder") << "folder" << "a folder";
     }
 
     void saveRefusesOrFailsWithoutHarm()
@@ -154,8 +153,6 @@ private slots:
             reader = ::mkfifo(qPrintable(path), 0600) == 0 ? ::open(qPrintable(path), O_RDONLY | O_NONBLOCK) : -1;
         else if (target == QLatin1String("device") && ::mknod(qPrintable(path), S_IFCHR | 0600, makedev(1, 3)) != 0)
             QSKIP("no device node may be made here");
-        else if (target == QLatin1String("folder"))
-            QVERIFY(QDir(dir.path()).mkdir(target));
         struct stat before = {};
         QCOMPARE(::stat(qPrintable(path), &before), 0);
 
