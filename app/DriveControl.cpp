@@ -3,6 +3,7 @@
 
 #include "core/BoardSettingsFile.h"
 #include "core/DriveLink.h"
+#include "core/FileNames.h"
 
 #include <QEventLoop>
 #include <QJsonArray>
@@ -16,15 +17,16 @@
 using namespace SharedVariables;
 using Outcome = BoardSettingsSession::Outcome;
 
+// A file name that is not UTF-8 is shown escaped, since a terminal cannot show it.
 void DriveControl::printResult(const QString& line)
 {
-    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+    std::fputs(qPrintable(FileNames::shown(line) + QLatin1Char('\n')), stdout);
     std::fflush(stdout);
 }
 
 void DriveControl::printError(const QString& line)
 {
-    std::fputs(qPrintable(line + QLatin1Char('\n')), stderr);
+    std::fputs(qPrintable(FileNames::shown(line) + QLatin1Char('\n')), stderr);
 }
 
 namespace {
@@ -283,7 +285,7 @@ int DriveControl::compareWithFile(const QString& path)
     }
     if (options.json)
         printJson({{QStringLiteral("board"), session.board()},
-                   {QStringLiteral("file"), path},
+                   {QStringLiteral("file"), FileNames::shown(path)},
                    {QStringLiteral("differences"), differences}});
     else if (!differences.isEmpty())
         printTable(rows);

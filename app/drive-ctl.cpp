@@ -1,6 +1,7 @@
 #include "DriveControl.h"
 
 #include "core/DriveLink.h"
+#include "core/FileNames.h"
 #include "core/QuitOnSignal.h"
 #include "core/Simulator.h"
 
@@ -97,6 +98,7 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("drive-ctl"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DRIVE_SETUP_VERSION));
+    FileNames::keepBytes();
     // Standard error carries what the user should read; the debug trace is not for them.
     QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
 

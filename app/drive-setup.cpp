@@ -1,4 +1,5 @@
 #include "core/DriveLink.h"
+#include "core/FileNames.h"
 #include "core/InstallPaths.h"
 #include "core/QuitOnSignal.h"
 #include "core/Simulator.h"
@@ -65,6 +66,7 @@ int usageError(const QString& text)
 
 int main(int argc, char* argv[])
 {
+    FileNames::keepBytes();
     // They name the settings file and the data folder; on Linux
     // ~/.config/drive-setup/drive-setup.conf and ~/.local/share/drive-setup/drive-setup/.
     QApplication::setOrganizationName(QStringLiteral("drive-setup"));

@@ -1,10 +1,11 @@
 #include "core/BoardSettingsFile.h"
 
+#include "core/WholeFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <charconv>
@@ -113,9 +114,9 @@ bool save(const BoardSettings& settings, const QString& path, QString* error)
     const QByteArray text = toJson(settings, error);
     if (text.isEmpty())
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
-        *error = QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+    const QString failure = WholeFile::write(path, text);
+    if (!failure.isEmpty()) {
+        *error = QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), failure);
         return false;
     }
     return true;

@@ -3,7 +3,6 @@
 #include "core/MotorSamples.h"
 
 #include <QByteArray>
-#include <QSaveFile>
 #include <QString>
 #include <QtGlobal>
 
@@ -46,16 +45,6 @@ inline QByteArray rows(const MotorSamples& samples, int board, int motor, double
                         qRound(samples.speed.at(i)));
     }
     return text;
-}
-
-// Writes the text beside the file and renames it over it, so that a failed write leaves
-// no half file. Returns the system's reason for a failure, empty when written.
-inline QString writeFile(const QString& path, const QByteArray& text)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        return file.errorString();
-    return {};
 }
 
 } // namespace SampleCsv

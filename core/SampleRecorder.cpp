@@ -2,6 +2,7 @@
 
 #include "core/DriveLink.h"
 #include "core/SampleCsv.h"
+#include "core/WholeFile.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -36,12 +37,16 @@ bool SampleRecorder::start(const QString& fileName)
     stop();
     failureText.clear();
     file.setFileName(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        failureText = tr("Could not record to %1:\n%2").arg(QFileInfo(fileName).absoluteFilePath(), file.errorString());
+    // A pipe without a reader would block the open.
+    const QString refusal = WholeFile::refusal(fileName);
+    if (!refusal.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        failureText = tr("Could not record to %1:\n%2")
+                          .arg(QFileInfo(fileName).absoluteFilePath(), refusal.isEmpty() ? file.errorString() : refusal);
         return false;
     }
     startSeconds = link.clockSeconds();
     written = 0;
+    flushed = 0;
     write(SampleCsv::header());
     writeEvent(startEvent());
     flushTimer->start();
@@ -110,16 +115,26 @@ void SampleRecorder::write(const QByteArray& text)
 
 void SampleRecorder::flush()
 {
-    if (isRecording() && !file.flush())
+    if (!isRecording())
+        return;
+    if (file.flush())
+        flushed = written;
+    else
         fail();
 }
 
 void SampleRecorder::fail()
 {
-    failureText = tr("Recording to %1 stopped: %2.\nThe samples written up to the last second are kept.")
-                      .arg(QFileInfo(file).absoluteFilePath(), file.errorString());
     flushTimer->stop();
-    // Closing tries the failed write once more; its error is already reported.
+    // A write cut short (a disk filling up) leaves QFile without the system's reason;
+    // closing tries the rest once more and learns it.
+    QString reason = file.errorString();
     file.close();
+    if (file.error() != QFileDevice::NoError)
+        reason = file.errorString();
+    // What the failure left of a row is cut off: the file ends with the last row flushed.
+    QFile::resize(file.fileName(), flushed);
+    failureText = tr("Recording to %1 stopped: %2.\nThe samples written up to the last second are kept.")
+                      .arg(QFileInfo(file).absoluteFilePath(), reason);
     emit failed(failureText);
 }

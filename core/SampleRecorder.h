@@ -10,7 +10,8 @@ class QTimer;
 // layout), times in seconds since the recording started, until stopped. Connecting,
 // disconnecting, a lost port and a board switch become event lines and the recording
 // goes on. The file is flushed once a second; a write that fails (a full disk, a file
-// gone) stops the recording and keeps what was flushed before.
+// gone) stops the recording and keeps what was flushed before. A device or a pipe is
+// refused.
 class SampleRecorder : public QObject
 {
     Q_OBJECT
@@ -52,4 +53,5 @@ private:
     QString failureText;
     double startSeconds = 0;
     qint64 written = 0;
+    qint64 flushed = 0; // of the bytes written, those the last flush put in the file
 };

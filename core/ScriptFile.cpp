@@ -1,8 +1,9 @@
 #include "core/ScriptFile.h"
 
+#include "core/WholeFile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 void ScriptParser::feed(const char* data, qint64 size)
 {
@@ -137,11 +138,7 @@ QString ScriptFile::save(const QString& path, const QList<QStringList>& rows, co
         if (row < rows.size())
             text += rows[row].join(QLatin1Char(';')).toLatin1() + '\n';
     }
-    // Written beside the file and renamed over it: an interrupted save leaves the old file.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        return file.errorString();
-    return QString();
+    return WholeFile::write(path, text);
 }
 
 ScriptFile ScriptFile::load(const QString& path)

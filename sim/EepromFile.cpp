@@ -1,8 +1,10 @@
 #include "sim/EepromFile.h"
 
+#include "core/FileNames.h"
+#include "core/WholeFile.h"
+
 #include <QByteArray>
 #include <QFile>
-#include <QSaveFile>
 #include <QtGlobal>
 
 #include <cstring>
@@ -20,7 +22,7 @@ QByteArray readRecords(const QString& path)
     const QByteArray records = file.readAll();
     if (records.size() % RecordSize != 0) {
         qWarning("drive-sim: %s is not an EEPROM file of whole board records; ignored",
-                 qPrintable(path));
+                 qPrintable(FileNames::shown(path)));
         return QByteArray();
     }
     return records;
@@ -64,10 +66,10 @@ bool EepromFile::save(int boardAddress, const SharedVariables::Block& block)
     }
     std::memcpy(records.data() + at + 1, block.data(), SharedVariables::BlockSize);
 
-    QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(records) != records.size() || !file.commit()) {
+    const QString failure = WholeFile::write(filePath, records);
+    if (!failure.isEmpty()) {
         qWarning("drive-sim: cannot save the EEPROM of board %d to %s: %s", boardAddress,
-                 qPrintable(filePath), qPrintable(file.errorString()));
+                 qPrintable(FileNames::shown(filePath)), qPrintable(failure));
         return false;
     }
     return true;

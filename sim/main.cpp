@@ -1,3 +1,4 @@
+#include "core/FileNames.h"
 #include "core/QuitOnSignal.h"
 #include "sim/EepromFile.h"
 #include "sim/SimulatedBoard.h"
@@ -32,6 +33,7 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("drive-sim"));
+    FileNames::keepBytes();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(

@@ -106,7 +106,7 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("opens");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("full disk") << "/dev/full" << true << "No space left on device";
+        QTest::newRow("device") << "/dev/full" << false << "not a regular file";
         QTest::newRow("no such folder") << "missing/run.csv" << false << "No such file or directory";
     }
 

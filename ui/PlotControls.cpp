@@ -2,6 +2,7 @@
 
 #include "core/DriveLink.h"
 #include "core/SampleCsv.h"
+#include "core/WholeFile.h"
 #include "ui/DriveView.h"
 
 #include <qwt_legend.h>
@@ -17,6 +18,9 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QShortcut>
+
+#include <cerrno>
+#include <sys/mman.h>
 
 namespace {
 
@@ -162,16 +166,21 @@ QString PlotControls::exportTo(const QString& fileName) const
     if (suffix != QLatin1String("png") && suffix != QLatin1String("svg") && suffix != QLatin1String("pdf"))
         return tr("%1 names no format the graph can be saved in: end the name with .png, .svg, .pdf or .csv.")
             .arg(fileName);
-    // The renderer says nothing of a failure; a file that is there afterwards was written.
-    QFile::remove(fileName);
+    // The renderer writes a file itself and says nothing of a failure: it writes into
+    // memory, and the bytes go to the file through the checked write.
+    const int memory = memfd_create("graph", MFD_CLOEXEC);
+    QFile document;
+    if (memory < 0 || !document.open(memory, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return tr("Could not draw the graph: %1").arg(qt_error_string(errno));
     QwtPlot* plot = view.form().qwtPlot;
     constexpr double DotsPerInch = 96;
     const QSizeF millimetres = QSizeF(plot->size()) * 25.4 / DotsPerInch;
-    QwtPlotRenderer().renderDocument(plot, fileName, suffix, millimetres, int(DotsPerInch));
-    if (QFileInfo(fileName).size() <= 0)
-        return tr("Could not write the graph to %1. Check that the folder exists and that you may write "
-                  "there.")
-            .arg(QFileInfo(fileName).absoluteFilePath());
+    QwtPlotRenderer().renderDocument(plot, QStringLiteral("/proc/self/fd/%1").arg(memory), suffix, millimetres,
+                                     int(DotsPerInch));
+    const QByteArray bytes = document.readAll();
+    const QString failure = bytes.isEmpty() ? tr("The graph could not be drawn") : WholeFile::write(fileName, bytes);
+    if (!failure.isEmpty())
+        return tr("Could not write the graph to %1:\n%2").arg(QFileInfo(fileName).absoluteFilePath(), failure);
     return {};
 }
 
@@ -184,7 +193,7 @@ QString PlotControls::exportSamples(const QString& fileName) const
         const QwtInterval time = view.form().qwtPlot->axisInterval(QwtPlot::xBottom);
         text += SampleCsv::rows(*samples, link.board(), view.motorNumber(), time.minValue(), time.maxValue());
     }
-    const QString failure = SampleCsv::writeFile(fileName, text);
+    const QString failure = WholeFile::write(fileName, text);
     if (!failure.isEmpty())
         return tr("Could not write the samples to %1:\n%2").arg(QFileInfo(fileName).absoluteFilePath(), failure);
     return {};

@@ -1,7 +1,7 @@
 #include "ui/StepTestDialog.h"
 
 #include "core/DriveLink.h"
-#include "core/SampleCsv.h"
+#include "core/WholeFile.h"
 
 #include <qwt_legend.h>
 #include <qwt_plot_curve.h>
@@ -236,7 +236,7 @@ void StepTestDialog::exportSelectedRun()
 
 QString StepTestDialog::exportRun(int index, const QString& fileName) const
 {
-    const QString failure = SampleCsv::writeFile(fileName, finishedRuns.value(index).csv());
+    const QString failure = WholeFile::write(fileName, finishedRuns.value(index).csv());
     if (!failure.isEmpty())
         return tr("Could not write the run to %1:\n%2").arg(QFileInfo(fileName).absoluteFilePath(), failure);
     return {};
