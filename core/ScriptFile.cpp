@@ -1,7 +1,8 @@
 #include "core/ScriptFile.h"
 
+#include "core/RegularFile.h"
+
 #include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
 
 void ScriptParser::feed(const char* data, qint64 size)
@@ -146,9 +147,7 @@ QString ScriptFile::save(const QString& path, const QList<QStringList>& rows, co
 
 ScriptFile ScriptFile::load(const QString& path)
 {
-    // Devices and pipes may never end, or block on open.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
+    if (isSpecialFile(path)) {
         ScriptFile script;
         script.error = QStringLiteral("Not a regular file");
         return script;
