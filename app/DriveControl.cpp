@@ -259,14 +259,24 @@ int DriveControl::save()
     return Done;
 }
 
-int DriveControl::compareWithFile(const QString& path)
+bool DriveControl::loadFile(const QString& path, BoardSettings* settings)
 {
     QString error;
-    const BoardSettings file = BoardSettingsFile::load(path, &error);
+    *settings = BoardSettingsFile::load(path, &error);
     if (!error.isEmpty()) {
         printError(error);
-        return UsageError;
+        return false;
     }
+    if (!settings->note.isEmpty())
+        printError(settings->note);
+    return true;
+}
+
+int DriveControl::compareWithFile(const QString& path)
+{
+    BoardSettings file;
+    if (!loadFile(path, &file))
+        return UsageError;
     if (const int code = runSession([&] { session.compare(file.values); }))
         return code;
     QList<QStringList> rows{{QStringLiteral("motor"), QStringLiteral("parameter"), QStringLiteral("board"),
@@ -301,12 +311,9 @@ int DriveControl::apply(const QString& path)
 {
     if (options.dryRun)
         return compareWithFile(path);
-    QString error;
-    const BoardSettings file = BoardSettingsFile::load(path, &error);
-    if (!error.isEmpty()) {
-        printError(error);
+    BoardSettings file;
+    if (!loadFile(path, &file))
         return UsageError;
-    }
     const int code = runSession([&] { session.apply(file.values, options.saveEeprom); });
     int counts[5] = {};
     for (const BoardSettingsSession::Result& result : session.results()) {

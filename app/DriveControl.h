@@ -48,6 +48,9 @@ private:
     template <typename Start>
     int runSession(Start start);
     int compareWithFile(const QString& path);
+    // The settings of the file at path; false, with the error printed, when it cannot be
+    // used. Its note, if any, is printed too.
+    static bool loadFile(const QString& path, BoardSettings* settings);
 
     DriveLink& link;
     const Options options;

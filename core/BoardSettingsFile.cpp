@@ -4,8 +4,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 
 #include <algorithm>
 #include <charconv>
@@ -50,6 +52,44 @@ double shortestFloat(float f)
     return std::memcmp(&back, &f, sizeof f) == 0 ? shortest : double(f);
 }
 
+// QJsonDocument keeps the last of two equal keys of an object, so the text it accepted
+// is scanned for them: the string before a colon is a key of the innermost open object.
+// The line of the first key given twice, with the key; 0 when there is none.
+int repeatedKey(const QByteArray& text, QString* key)
+{
+    QVector<QSet<QString>> objects;
+    QString string;
+    int line = 1;
+    for (int i = 0; i < text.size(); ++i) {
+        switch (text[i]) {
+        case '\n':
+            ++line;
+            break;
+        case '{':
+            objects.append(QSet<QString>());
+            break;
+        case '}':
+            objects.removeLast();
+            break;
+        case '"': {
+            const int start = i;
+            for (++i; i < text.size() && text[i] != '"'; ++i)
+                i += text[i] == '\\';
+            string = QJsonDocument::fromJson('[' + text.mid(start, i + 1 - start) + ']').array().first().toString();
+            break;
+        }
+        case ':':
+            if (objects.last().contains(string)) {
+                *key = string;
+                return line;
+            }
+            objects.last().insert(string);
+            break;
+        }
+    }
+    return 0;
+}
+
 QString bounds(const Variable& variable)
 {
     return QStringLiteral("%1 to %2").arg(BoardSettingsFile::exactText(variable, variable.minimum),
@@ -65,7 +105,7 @@ BoardSettings BoardSettings::fromBlock(const Block& block, int board)
     settings.toolVersion = QStringLiteral(DRIVE_SETUP_VERSION);
     settings.date = QDateTime::currentDateTimeUtc();
     for (int motor = 0; motor < MotorCount; ++motor) {
-        for (Index index : parameters())
+        for (Index index : settingParameters())
             settings.values.append({motor, index, block.value(motor, variable(index))});
     }
     return settings;
@@ -136,6 +176,9 @@ BoardSettings parse(const QByteArray& text, const QString& fileName, QString* er
     }
     if (!document.isObject())
         return fail(QStringLiteral("line 1"), QStringLiteral("no settings: the file must hold one object, { ... }"));
+    QString repeated;
+    if (const int line = repeatedKey(text, &repeated))
+        return fail(QStringLiteral("line %1").arg(line), QStringLiteral("\"%1\" is given twice; keep only one").arg(repeated));
     const QJsonObject root = document.object();
     for (auto it = root.begin(); it != root.end(); ++it) {
         if (!QStringList{BoardKey, DateKey, VersionKey, MotorsKey, ToolKey}.contains(it.key()))
@@ -157,8 +200,14 @@ BoardSettings parse(const QByteArray& text, const QString& fileName, QString* er
     if (!board.isUndefined() && board != QJsonValue(1) && board != QJsonValue(2))
         return fail(BoardKey, QStringLiteral("not a board address (1 or 2)"));
     settings.board = board.toInt();
-    settings.toolVersion = root.value(ToolKey).toString();
-    settings.date = QDateTime::fromString(root.value(DateKey).toString(), Qt::ISODate);
+    const QJsonValue tool = root.value(ToolKey);
+    if (!tool.isUndefined() && !tool.isString())
+        return fail(ToolKey, QStringLiteral("not a version in quotes, such as \"1.0.0\""));
+    settings.toolVersion = tool.toString();
+    const QJsonValue date = root.value(DateKey);
+    if (!date.isUndefined() && !date.isString())
+        return fail(DateKey, QStringLiteral("not a date in quotes, such as \"2024-05-02T09:30:00Z\""));
+    settings.date = QDateTime::fromString(date.toString(), Qt::ISODate);
 
     const QJsonValue motors = root.value(MotorsKey);
     if (!motors.isObject())
@@ -176,6 +225,11 @@ BoardSettings parse(const QByteArray& text, const QString& fileName, QString* er
             const Index index = findVariable(v.key());
             if (index == VariableCount)
                 return fail(where, QStringLiteral("unknown variable"));
+            if (index == SetPoint) {
+                settings.note = QStringLiteral("%1: SetPoint left out; it is a motor's position command, not a setting.")
+                                    .arg(fileName);
+                continue;
+            }
             const Variable& parameter = variable(index);
             if (!parameter.writable)
                 return fail(where, QStringLiteral("a live value of the board, not a parameter"));
@@ -199,6 +253,10 @@ BoardSettings parse(const QByteArray& text, const QString& fileName, QString* er
 BoardSettings load(const QString& path, QString* error)
 {
     const QString name = QDir::toNativeSeparators(path);
+    if (WholeFile::isSpecial(path)) {
+        *error = QStringLiteral("Cannot read %1: not a regular file").arg(name);
+        return BoardSettings();
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("Cannot read %1: %2").arg(name, file.errorString());

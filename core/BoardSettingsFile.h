@@ -19,8 +19,9 @@ struct ParameterValue
     const SharedVariables::Variable& variable() const { return SharedVariables::variable(index); }
 };
 
-// A board's parameters as a settings file holds them: all 18 of every motor when read
-// from a board, any of them when read from a file.
+// A board's configuration as a settings file holds it: the settings parameters
+// (SharedVariables::settingParameters()), all of every motor when read from a board, any
+// of them when read from a file.
 struct BoardSettings
 {
     int board = 0; // the address they were read from; 0 when the file does not say
@@ -28,8 +29,10 @@ struct BoardSettings
     QDateTime date;
     // By motor, then in the order of SharedVariables::parameters().
     QVector<ParameterValue> values;
+    // What the file held and loading left out, in words for the operator; empty if nothing.
+    QString note;
 
-    // Every parameter of every motor as block holds it.
+    // Every settings parameter of every motor as block holds it.
     static BoardSettings fromBlock(const SharedVariables::Block& block, int board);
 };
 
@@ -59,10 +62,12 @@ QByteArray toJson(const BoardSettings& settings, QString* error);
 // Writes the file atomically: an interrupted save leaves the old file as it was.
 bool save(const BoardSettings& settings, const QString& path, QString* error);
 
-// The settings in text, checked: the format version, the motors, the variable names and
-// every value against its parameter's bounds. On a fault, error names the file (as
-// fileName), the line or key and the reason, and the settings are empty.
+// The settings in text, checked: the format version, the header's types, the motors,
+// the variable names, keys given twice and every value against its parameter's bounds.
+// On a fault, error names the file (as fileName), the line or key and the reason, and
+// the settings are empty. A SetPoint is left out, with a note.
 BoardSettings parse(const QByteArray& text, const QString& fileName, QString* error);
+// Refuses what is not a regular file before opening it: a pipe or terminal could block.
 BoardSettings load(const QString& path, QString* error);
 
 // A value as a file holds it: floats as the shortest number that reads back as the same

@@ -41,7 +41,7 @@ BoardSettingsSession::BoardSettingsSession(DriveLink& link, QObject* parent)
     timer->setInterval(TimeoutMs);
     connect(timer, &QTimer::timeout, this, &BoardSettingsSession::timeOut);
     connect(&link, &DriveLink::windowRead, this, &BoardSettingsSession::receiveWindow);
-    connect(&link, &DriveLink::frameSent, this, &BoardSettingsSession::watchSaving);
+    connect(&link, &DriveLink::frameSent, this, &BoardSettingsSession::noteFrameSent);
     connect(&link, &DriveLink::disconnected, this, [this] {
         if (phase != Phase::Idle)
             finish(Failure::PortLost);
@@ -149,6 +149,12 @@ void BoardSettingsSession::receiveWindow(int board, int window)
 
 void BoardSettingsSession::verifyWindow(int window)
 {
+    // A reply that came before all of the window's writes left answers an older request;
+    // the read-back asked for is queued behind them.
+    for (const Result& result : outcomes) {
+        if (result.outcome == Outcome::NotWritten && result.frame > 0 && windowOf(result.wanted) == window)
+            return;
+    }
     bool verified = true;
     for (Result& result : outcomes) {
         if (result.outcome != Outcome::NotVerified || windowOf(result.wanted) != window)
@@ -209,8 +215,7 @@ void BoardSettingsSession::writeDifferences()
             result.outcome = Outcome::Unchanged;
             continue;
         }
-        link.writeParameter(result.wanted.index, result.wanted.motor, result.wanted.value);
-        result.outcome = Outcome::NotVerified;
+        result.frame = link.writeParameter(result.wanted.index, result.wanted.motor, result.wanted.value);
         windows.append(windowOf(result.wanted));
     }
     // Queued behind the writes, so the board answers after it has stored them.
@@ -224,9 +229,16 @@ void BoardSettingsSession::startSaving()
     timer->start();
 }
 
-// Saved once the Save EEPROM frame was handed to the port.
-void BoardSettingsSession::watchSaving()
+// A write counts as written once its frame was handed to the port, and the EEPROM as
+// saved once the Save EEPROM frame was.
+void BoardSettingsSession::noteFrameSent()
 {
+    if (phase == Phase::Verifying) {
+        for (Result& result : outcomes) {
+            if (result.outcome == Outcome::NotWritten && result.frame > 0 && result.frame <= link.lastSentFrame())
+                result.outcome = Outcome::NotVerified;
+        }
+    }
     if (phase != Phase::Saving || link.lastSentFrame() < saveFrame)
         return;
     saved = true;
@@ -274,7 +286,7 @@ QVector<ParameterValue> BoardSettingsSession::allParameters()
 {
     QVector<ParameterValue> all;
     for (int motor = 0; motor < MotorCount; ++motor) {
-        for (Index index : parameters())
+        for (Index index : settingParameters())
             all.append({motor, index, 0});
     }
     return all;

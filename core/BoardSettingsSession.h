@@ -36,6 +36,9 @@ public:
         double onBoard = 0; // the board's value before any write
         bool known = false; // onBoard was read
         double readBack = 0; // the board's value after the write
+        qint64 frame = 0; // the link's number of the write's frame; 0 before it was queued
+        // NotWritten until the write's frame has left for the port, whenever the
+        // operation ends: interrupted, port lost or done.
         Outcome outcome = Outcome::NotWritten;
 
         // Whether value has the bytes a write of the wanted value gives: floats compare by bits.
@@ -61,7 +64,7 @@ public:
     const QVector<Result>& results() const { return outcomes; }
     bool eepromSaved() const { return saved; }
 
-    // Every parameter of every motor, at zero: what a whole board's read asks for.
+    // Every settings parameter of every motor, at zero: what a whole board's read asks for.
     static QVector<ParameterValue> allParameters();
     static QString outcomeText(const Result& result);
 
@@ -83,7 +86,7 @@ private:
     void advance();
     void writeDifferences();
     void startSaving();
-    void watchSaving();
+    void noteFrameSent();
     void timeOut();
     void finish(Failure failure);
 

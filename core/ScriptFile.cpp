@@ -3,7 +3,6 @@
 #include "core/WholeFile.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 void ScriptParser::feed(const char* data, qint64 size)
 {
@@ -143,9 +142,7 @@ QString ScriptFile::save(const QString& path, const QList<QStringList>& rows, co
 
 ScriptFile ScriptFile::load(const QString& path)
 {
-    // Devices and pipes may never end, or block on open.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
+    if (WholeFile::isSpecial(path)) {
         ScriptFile script;
         script.error = QStringLiteral("Not a regular file");
         return script;

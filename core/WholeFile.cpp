@@ -8,6 +8,12 @@
 
 namespace WholeFile {
 
+bool isSpecial(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() && !info.isFile();
+}
+
 QString refusal(const QString& path)
 {
     // A folder is refused by the system, in its own words.

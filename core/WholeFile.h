@@ -9,6 +9,12 @@
 // a pipe) is refused rather than replaced.
 namespace WholeFile {
 
+// True when the path exists (links followed) and is not a regular file. Pipes,
+// terminals and devices may block on open or never end, and a blocked open starves the
+// event loop that handles Ctrl+C: a file read whole is checked with this before it is
+// opened. A missing path is left for the open to report.
+bool isSpecial(const QString& path);
+
 // Why the path may not be written, in words; empty when it may. Links count as what
 // they point to.
 QString refusal(const QString& path);

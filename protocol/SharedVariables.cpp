@@ -70,6 +70,16 @@ const std::array<Index, 18>& parameters()
     return order;
 }
 
+const std::array<Index, 17>& settingParameters()
+{
+    static const std::array<Index, 17> settings = [] {
+        std::array<Index, 17> kept{};
+        std::copy_if(parameters().begin(), parameters().end(), kept.begin(), [](Index index) { return index != SetPoint; });
+        return kept;
+    }();
+    return settings;
+}
+
 Index findVariable(const QString& name)
 {
     for (int index = 0; index < VariableCount; ++index) {

@@ -46,6 +46,9 @@ const std::array<Variable, VariableCount>& motorVariables();
 const Variable& variable(Index index);
 // The writable ones, in the order the setup panel lists their buttons.
 const std::array<Index, 18>& parameters();
+// The parameters that make a board's configuration, as settings files hold them: all
+// but SetPoint, which is the motor's position command and so motion, not a setting.
+const std::array<Index, 17>& settingParameters();
 // The variable named name (the firmware's spelling), or VariableCount.
 Index findVariable(const QString& name);
 

@@ -4,82 +4,16 @@
 // every value verified.
 #include "core/BoardSettingsSession.h"
 #include "core/DriveLink.h"
-#include "protocol/CANMessage.h"
-#include "support/Frames.h"
-#include "support/Pty.h"
+#include "support/FakeBoard.h"
 
 #include <QTimer>
 #include <QtTest>
-
-#include <unistd.h>
 
 using namespace SharedVariables;
 using Failure = BoardSettingsSession::Failure;
 using Outcome = BoardSettingsSession::Outcome;
 
 namespace {
-
-// Board 1 at the far end: answers window reads from its block and stores writes, with
-// the faults a row asks for. Writes are kept as hex, the EEPROM save among them.
-struct FakeBoard
-{
-    enum Fault { None, StaleReply, KeepsValue, Silent, HangsUpAfterWrite };
-
-    explicit FakeBoard(Fault fault) : fault(fault)
-    {
-        block.setS16(address(1, SpeedMax), 30);
-        QObject::connect(&poll, &QTimer::timeout, [this] { serve(); });
-        poll.start(2);
-    }
-
-    void serve()
-    {
-        char chunk[4096];
-        for (ssize_t n; (n = ::read(pty.masterFd(), chunk, sizeof chunk)) > 0;)
-            pending.append(chunk, int(n));
-        for (; pending.size() >= SerialMessage::FrameSize; pending.remove(0, SerialMessage::FrameSize)) {
-            const auto* bytes = reinterpret_cast<const uint8_t*>(pending.constData());
-            const int at = joinAddress(bytes[SerialMessage::Priority], bytes[SerialMessage::Cmd]);
-            if (bytes[SerialMessage::Type] != SerialMessage::VariableType || fault == Silent)
-                continue;
-            if (bytes[SerialMessage::BootRtrLength] & SerialMessage::RtrBit) {
-                reply(at, stale > 0 ? before : block);
-                stale = std::max(0, stale - 1);
-                continue;
-            }
-            writes << pending.left(SerialMessage::FrameSize).toHex();
-            before = block;
-            if (fault != KeepsValue)
-                block.store(at, bytes + SerialMessage::Data, bytes[SerialMessage::BootRtrLength] & 0x0F);
-            stale = fault == StaleReply ? 1 : 0;
-            if (fault == HangsUpAfterWrite && at != SaveEEPROMAddress) {
-                poll.stop();
-                return pty.closeMaster();
-            }
-        }
-    }
-
-    void reply(int at, const Block& from)
-    {
-        CANMessage message;
-        message.priority = priorityOf(at);
-        message.type = SerialMessage::VariableType;
-        message.cmd = cmdOf(at);
-        message.dest = 1;
-        message.dataLength = 8;
-        std::copy_n(from.data() + at, std::min(8, BlockSize - at), message.data);
-        pty.write(wireBytes(SerialMessage(message)));
-    }
-
-    Pty pty;
-    Fault fault;
-    Block block;
-    Block before;
-    int stale = 0;
-    QByteArray pending;
-    QStringList writes;
-    QTimer poll;
-};
 
 const QString SpeedMax100 = "63616e0020029a016400000000000000";
 const QString SaveEeprom = "63616e0120016101" "0100000000000000";

@@ -1,6 +1,6 @@
 // The File menu's board settings through the window and its dialogs, on the simulated
-// boards: save, apply back a changed value with its read-back, copy to the other board,
-// and the refusal while disconnected.
+// boards: save, apply back a changed value with its read-back, copy to the other board
+// (its motion left alone), and the refusal while disconnected.
 #include "core/DriveLink.h"
 #include "ui/BoardSettingsDialog.h"
 #include "ui/MainWindow.h"
@@ -96,7 +96,7 @@ private slots:
 
         dialog->form().buttonBox->button(QDialogButtonBox::Apply)->click();
         QTRY_COMPARE_WITH_TIMEOUT(dialog->form().label_Summary->text(),
-                                  QStringLiteral("Board 1: 1 written and verified, 0 unchanged, 0 failed."), TimeoutMs);
+                                  QStringLiteral("Board 1: 1 written and verified, 67 unchanged, 0 failed."), TimeoutMs);
         const QTableWidget* table = dialog->form().tableWidget_Settings;
         const auto row = table->findItems(QStringLiteral("written and verified"), Qt::MatchExactly);
         QCOMPARE(row.size(), 1);
@@ -114,11 +114,13 @@ private slots:
         QCOMPARE(tool.window.form().addressComboBox->currentText(), QStringLiteral("0x02"));
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Copy board 1 to board 2"));
         QVERIFY(Tool::ticked(dialog).contains("3 pid_Kp 0.4 0.5"));
+        // Board 2's motors keep their positions.
+        QVERIFY(dialog->form().tableWidget_Settings->findItems("SetPoint", Qt::MatchExactly).isEmpty());
 
         dialog->form().checkBox_SaveEeprom->setChecked(true);
         dialog->form().buttonBox->button(QDialogButtonBox::Apply)->click();
         QTRY_COMPARE_WITH_TIMEOUT(dialog->form().label_Summary->text(),
-                                  QStringLiteral("Board 2: 44 written and verified, 0 unchanged, 0 failed. Saved to EEPROM."),
+                                  QStringLiteral("Board 2: 40 written and verified, 28 unchanged, 0 failed. Saved to EEPROM."),
                                   TimeoutMs);
     }
 };

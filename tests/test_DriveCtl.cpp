@@ -1,7 +1,8 @@
 // drive-ctl run as a process against the simulated boards: a settings file saved,
 // diffed and applied back with read-back, a bad file that writes nothing, set on each
-// kind of variable, board 1's file on board 2, a script, and the exit codes.
-#include "support/Pty.h"
+// kind of variable, board 1's file on board 2, a script, an apply cut off part way,
+// settings files that are pipes or terminals, and the exit codes.
+#include "support/FakeBoard.h"
 #include "support/SimProcess.h"
 
 #include <QJsonDocument>
@@ -9,6 +10,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -62,7 +66,7 @@ private slots:
         const Run apply = driveCtl(port + QStringList{"apply", file});
         QCOMPARE(apply.code, 0);
         QVERIFY2(apply.out.startsWith("motor 1, SpeedMax: 777 -> 30, written and verified\n"
-                                      "board 1: 1 written and verified, 71 unchanged, 0 failed"),
+                                      "board 1: 1 written and verified, 67 unchanged, 0 failed"),
                  qPrintable(apply.out));
         const Run after = driveCtl(port + QStringList{"diff", file});
         QCOMPARE(after.code, 0);
@@ -157,6 +161,12 @@ private slots:
         QTest::newRow("port cannot be opened") << QStringList{"--port", "/dev/nonexistent", "status"} << 3
                                                << "Could not open the port /dev/nonexistent";
         QTest::newRow("done") << QStringList{"--simulate", "get", "LoopTime", "--board", "2"} << 0 << "";
+        // Refused before they are opened: a read would block (standard input is a pipe left open).
+        const QString fifo = scratch.filePath("fifo.json");
+        ::mkfifo(qPrintable(fifo), 0600);
+        QTest::newRow("FIFO") << QStringList{"--simulate", "apply", fifo} << 2 << "Cannot read " + fifo + ": not a regular file";
+        QTest::newRow("terminal") << QStringList{"--simulate", "diff", "/dev/ptmx"} << 2 << "/dev/ptmx: not a regular file";
+        QTest::newRow("pipe") << QStringList{"--simulate", "diff", "/dev/stdin"} << 2 << "/dev/stdin: not a regular file";
     }
 
     void exitCodes()
@@ -167,6 +177,52 @@ private slots:
         const Run run = driveCtl(arguments);
         QCOMPARE(run.code, code);
         QVERIFY2(run.err.contains(error), qPrintable(run.err));
+    }
+
+    // Ctrl+C while the board is read, or after some writes: each value counts as written
+    // exactly when its frame reached the far end.
+    void interruptedApplyCountsTheFramesThatLeft_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<int>("writesBeforeSignal");
+        QTest::newRow("while reading") << int(FakeBoard::Silent) << 0;
+        QTest::newRow("while writing") << int(FakeBoard::None) << 3;
+    }
+
+    void interruptedApplyCountsTheFramesThatLeft()
+    {
+        QFETCH(int, fault);
+        QFETCH(int, writesBeforeSignal);
+        QJsonObject motors;
+        for (const char* motor : {"0", "1", "2", "3"})
+            motors.insert(motor, QJsonObject{{"SpeedMax", 100}, {"AccelerationStep", 5}, {"CurrentLimit", 7},
+                                             {"SetPointMax", 9}, {"CurrentOffset", 11}});
+        const int values = 20;
+        QTemporaryDir dir;
+        QFile file(dir.filePath("f.json"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QJsonDocument(QJsonObject{{"formatVersion", 1}, {"motors", motors}}).toJson());
+        file.close();
+
+        FakeBoard board{FakeBoard::Fault(fault)};
+        QProcess apply;
+        bool signalled = false;
+        board.afterFrame = [&] {
+            if (!signalled && board.writes.size() >= writesBeforeSignal)
+                signalled = ::kill(pid_t(apply.processId()), SIGINT) == 0;
+        };
+        apply.start(qEnvironmentVariable("DRIVE_CTL"), {"--port", board.pty.slavePath(), "apply", file.fileName()});
+        QTRY_COMPARE_WITH_TIMEOUT(apply.state(), QProcess::NotRunning, 20000);
+        QVERIFY(signalled);
+        board.serve();
+        QCOMPARE(apply.exitCode(), 130);
+        const QString out = QString::fromLocal8Bit(apply.readAllStandardOutput());
+        const QRegularExpression summary("board 1: (\\d+) written and verified, 0 unchanged, (\\d+) failed, (\\d+) not "
+                                         "verified, (\\d+) not written\n$");
+        const QRegularExpressionMatch counts = summary.match(out);
+        QVERIFY2(counts.hasMatch(), qPrintable(out));
+        QCOMPARE(counts.captured(1).toInt() + counts.captured(2).toInt() + counts.captured(3).toInt(), board.writes.size());
+        QCOMPARE(counts.captured(4).toInt(), values - board.writes.size());
     }
 
     void silentBoardExitsWith4()
@@ -189,6 +245,9 @@ private slots:
         QCOMPARE(watch.exitCode(), 3);
         QVERIFY(watch.readAllStandardOutput().contains(",\"port lost: "));
     }
+
+private:
+    QTemporaryDir scratch;
 };
 
 QTEST_GUILESS_MAIN(TestDriveCtl)

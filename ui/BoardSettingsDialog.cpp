@@ -27,7 +27,7 @@ QString subject(const ParameterValue& parameter)
 
 BoardSettingsDialog::BoardSettingsDialog(DriveLink& link, const BoardSettings& settings, const QString& source,
                                          bool tickDifferences, QWidget* parent)
-    : QDialog(parent), wanted(settings.values), tickDifferences(tickDifferences)
+    : QDialog(parent), wanted(settings.values), note(settings.note), tickDifferences(tickDifferences)
 {
     ui.setupUi(this);
     ui.tableWidget_Settings->horizontalHeaderItem(WantedColumn)->setText(source);
@@ -63,6 +63,7 @@ void BoardSettingsDialog::showComparison()
     QTableWidget* table = ui.tableWidget_Settings;
     const QVector<BoardSettingsSession::Result>& results = session->results();
     table->setRowCount(results.size());
+    differed.clear();
     int differing = 0;
     for (int row = 0; row < results.size(); ++row) {
         const BoardSettingsSession::Result& result = results[row];
@@ -79,16 +80,19 @@ void BoardSettingsDialog::showComparison()
                 item->setBackground(DifferenceColor);
             table->setItem(row, column, item);
         }
+        differed.append(result.differs());
         differing += result.differs();
     }
     table->resizeColumnsToContents();
-    ui.label_Summary->setText(differing == 0
-                                  ? tr("Board %1 holds all %2 values.").arg(session->board()).arg(results.size())
-                                  : tr("%1 of %2 values differ on board %3 (highlighted). Tick the values to write, "
-                                       "then press Apply.")
-                                        .arg(differing)
-                                        .arg(results.size())
-                                        .arg(session->board()));
+    QString summary = differing == 0
+        ? tr("Board %1 holds all %2 values.").arg(session->board()).arg(results.size())
+        : tr("%1 of %2 values differ on board %3 (highlighted). Tick the values to write, then press Apply.")
+              .arg(differing)
+              .arg(results.size())
+              .arg(session->board());
+    if (!note.isEmpty())
+        summary += QLatin1Char(' ') + note;
+    ui.label_Summary->setText(summary);
     ui.buttonBox->button(QDialogButtonBox::Apply)->setEnabled(!results.isEmpty());
 }
 
@@ -119,8 +123,14 @@ void BoardSettingsDialog::showResults()
     QStringList verified;
     QStringList notVerified;
     QStringList notWritten;
-    int unchanged = 0;
     int failed = 0;
+    // The rows not ticked were not written: those the board held already are unchanged.
+    int unchanged = 0;
+    int leftDiffering = 0;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (table->item(row, MotorColumn)->checkState() != Qt::Checked)
+            ++(differed[row] ? leftDiffering : unchanged);
+    }
     for (const BoardSettingsSession::Result& result : session->results()) {
         const int row = rowOf(result.wanted);
         QTableWidgetItem* outcome = table->item(row, ResultColumn);
@@ -157,6 +167,8 @@ void BoardSettingsDialog::showResults()
                       .arg(verified.size())
                       .arg(unchanged)
                       .arg(failed);
+        if (leftDiffering > 0)
+            summary += tr(" %1 that differ were not ticked, so not written.").arg(leftDiffering);
     } else {
         summary = session->failureText() + tr(" Written and verified: %1.").arg(verified.isEmpty() ? tr("none") : verified.join(QStringLiteral(", ")));
         if (!notVerified.isEmpty())

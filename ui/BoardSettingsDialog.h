@@ -12,7 +12,8 @@ class DriveLink;
 // Compares settings (from a file, or from the other board) with the selected board and
 // applies the ticked rows: one row per parameter with the board's value and the wanted
 // one, a difference highlighted; Apply writes the ticked rows and shows each read-back
-// result. The comparison starts when the dialog is made.
+// result. The comparison starts when the dialog is made; the summary carries the
+// settings' note.
 class BoardSettingsDialog : public QDialog
 {
     Q_OBJECT
@@ -36,6 +37,9 @@ private:
     Ui::BoardSettingsDialog ui;
     BoardSettingsSession* session = nullptr;
     QVector<ParameterValue> wanted;
+    QString note;
+    // By row: the board held another value when compared.
+    QVector<bool> differed;
     bool tickDifferences;
     bool applying = false;
 };
