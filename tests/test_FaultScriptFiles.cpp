@@ -6,6 +6,7 @@
 #include "core/ScriptRunner.h"
 #include "ui/MainWindow.h"
 #include "support/Modal.h"
+#include "support/Pty.h"
 
 #include <QElapsedTimer>
 #include <QMessageBox>
@@ -108,8 +109,12 @@ private slots:
         }
 
         // Through the window, on the script tab, with a table loaded before.
+        // Connected, so that Start plays the rows.
+        Pty pty;
         DriveLink link;
         MainWindow window(link);
+        window.addPort(pty.slavePath());
+        window.connectToSelectedPort();
         const Ui::MainWindow& form = window.form();
         form.tabWidget->setCurrentIndex(form.tabWidget->count() - 1);
         window.show();
