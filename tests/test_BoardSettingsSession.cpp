@@ -23,7 +23,7 @@ namespace {
 // the faults a row asks for. Writes are kept as hex, the EEPROM save among them.
 struct FakeBoard
 {
-    enum Fault { None, StaleReply, KeepsValue, Silent, HangsUpAfterWrite };
+    enum Fault { None, StaleReply, KeepsValue, Silent, HangsUpAfterWrite, SilentAfterSave };
 
     explicit FakeBoard(Fault fault) : fault(fault)
     {
@@ -52,6 +52,8 @@ struct FakeBoard
             if (fault != KeepsValue)
                 block.store(at, bytes + SerialMessage::Data, bytes[SerialMessage::BootRtrLength] & 0x0F);
             stale = fault == StaleReply ? 1 : 0;
+            if (fault == SilentAfterSave && at == SaveEEPROMAddress)
+                fault = Silent;
             if (fault == HangsUpAfterWrite && at != SaveEEPROMAddress) {
                 poll.stop();
                 return pty.closeMaster();
@@ -112,6 +114,30 @@ private slots:
                                       << QStringList{};
     }
 
+    // A value that is not a number, as a board holding one would give Copy to other board,
+    // is never written, and nothing is saved.
+    void nonFiniteValuesAreNotWritten_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::newRow("NaN") << qQNaN();
+        QTest::newRow("infinity") << qInf();
+        QTest::newRow("-infinity") << -qInf();
+    }
+
+    void nonFiniteValuesAreNotWritten()
+    {
+        QFETCH(double, value);
+        FakeBoard board{FakeBoard::None};
+        DriveLink link;
+        QVERIFY(link.open(board.pty.slavePath()));
+        BoardSettingsSession session(link);
+        QSignalSpy finished(&session, &BoardSettingsSession::finished);
+        session.apply({{1, pid_Kp, value}, {1, SpeedMax, 100}}, true);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 4 * BoardSettingsSession::TimeoutMs * BoardSettingsSession::Attempts);
+        QCOMPARE(BoardSettingsSession::outcomeText(session.results().first()), QStringLiteral("not written"));
+        QCOMPARE(board.writes, QStringList{SpeedMax100});
+    }
+
     void applyWithReadBack()
     {
         QFETCH(int, fault);
@@ -128,6 +154,39 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 4 * BoardSettingsSession::TimeoutMs * BoardSettingsSession::Attempts);
         QCOMPARE(int(session.failure()), failure);
         QCOMPARE(BoardSettingsSession::outcomeText(session.results().first()), outcome);
+        QTRY_COMPARE(board.writes, writes);
+    }
+
+    // The board acknowledges no save: it counts as saved only when the board answers
+    // after it, and a silent board is not asked to save.
+    void eepromSaveWaitsForAnAnswer_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<bool>("saved");
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QStringList>("writes");
+        QTest::newRow("answers") << int(FakeBoard::None) << true << "" << QStringList{SaveEeprom};
+        QTest::newRow("silent") << int(FakeBoard::Silent) << false << "Board 1 did not answer." << QStringList{};
+        QTest::newRow("silent after the save") << int(FakeBoard::SilentAfterSave) << false
+                                               << "the save is not confirmed" << QStringList{SaveEeprom};
+    }
+
+    void eepromSaveWaitsForAnAnswer()
+    {
+        QFETCH(int, fault);
+        QFETCH(bool, saved);
+        QFETCH(QString, failure);
+        QFETCH(QStringList, writes);
+        FakeBoard board{FakeBoard::Fault(fault)};
+        DriveLink link;
+        QVERIFY(link.open(board.pty.slavePath()));
+        BoardSettingsSession session(link);
+        QSignalSpy finished(&session, &BoardSettingsSession::finished);
+        session.saveEeprom();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 4 * BoardSettingsSession::TimeoutMs * BoardSettingsSession::Attempts);
+        QCOMPARE(session.eepromSaved(), saved);
+        QVERIFY2(session.failureText().contains(failure) && failure.isEmpty() == session.failureText().isEmpty(),
+                 qPrintable(session.failureText()));
         QTRY_COMPARE(board.writes, writes);
     }
 };

@@ -13,6 +13,7 @@
 
 class DriveLink;
 class DriveView;
+class BoardSettingsSession;
 class LinkHealthBar;
 class PlotControls;
 class PortBox;
@@ -109,6 +110,10 @@ private:
 
     void openStepTest(int motor);
 
+    void setUpSaveEeprom();
+    void showSaveEepromState();
+    void saveToEeprom();
+
     void showConnectedState(bool connected);
     void showVariable(int motor, SharedVariables::Index index);
     void showConnectionError(const QString& title, const QString& text);
@@ -133,4 +138,6 @@ private:
     QPushButton* recordButton = nullptr;
     QLabel* recordingLabel = nullptr;
     StepTestDialog* stepTestDialogs[SharedVariables::MotorCount] = {};
+    BoardSettingsSession* eepromSession = nullptr; // while a Save EEPROM runs
+    QString saveEepromToolTip;
 };
