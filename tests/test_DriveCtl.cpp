@@ -226,7 +226,8 @@ private slots:
         SimProcess sim;
         QProcess holder;
         holder.start(qEnvironmentVariable("DRIVE_CTL"), {"--port", sim.port(), "watch"});
-        QTRY_VERIFY_WITH_TIMEOUT(holder.readAllStandardOutput().size() > 0, 20000);
+        QByteArray watched;
+        QTRY_VERIFY_WITH_TIMEOUT((watched += holder.readAllStandardOutput()).count('\n') > 1, 20000);
         const Run second = driveCtl({"--port", sim.port(), "status"});
         QCOMPARE(second.code, 3);
         QVERIFY2(second.err.contains(QStringLiteral("in use by drive-ctl (process %1)").arg(holder.processId()))
