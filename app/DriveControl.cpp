@@ -269,7 +269,7 @@ int DriveControl::save()
         return Differs;
     }
     if (options.output.isEmpty()) {
-        DriveControl::writeOutput(text);
+        writeOutput(text);
         return Done;
     }
     if (!BoardSettingsFile::save(settings, options.output, &error)) {

@@ -7,6 +7,7 @@
 #include "ui/OperatorMessage.h"
 #include "ui/PortBox.h"
 #include "ui/SetPointLimits.h"
+#include "ui/WhileConnected.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -129,7 +130,7 @@ void MainWindow::showSaveEepromState()
 {
     QString reason;
     if (!link.isConnected())
-        reason = QStringLiteral("Not connected: choose a port and press Connect first.");
+        reason = notConnectedToolTip();
     else if (eepromSession)
         reason = tr("Saving to EEPROM on board %1...").arg(boardName(eepromSession->board()));
     else if (!link.isBoardAnswering())

@@ -4,13 +4,17 @@
 
 #include <QWidget>
 
+QString notConnectedToolTip()
+{
+    return QStringLiteral("Not connected: choose a port and press Connect first.");
+}
+
 void enableWhileConnected(QWidget* widget, const DriveLink& link)
 {
     const QString toolTip = widget->toolTip();
     const auto show = [widget, toolTip](bool connected) {
         widget->setEnabled(connected);
-        widget->setToolTip(connected ? toolTip
-                                     : QStringLiteral("Not connected: choose a port and press Connect first."));
+        widget->setToolTip(connected ? toolTip : notConnectedToolTip());
     };
     show(link.isConnected());
     QObject::connect(&link, &DriveLink::connected, widget, [show] { show(true); });
