@@ -11,17 +11,41 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 using namespace SharedVariables;
 using Outcome = BoardSettingsSession::Outcome;
 
-// A file name that is not UTF-8 is shown escaped, since a terminal cannot show it.
-void DriveControl::printResult(const QString& line)
+namespace {
+
+bool standardOutputFailed = false;
+
+} // namespace
+
+bool DriveControl::writeOutput(const QByteArray& bytes)
 {
-    std::fputs(qPrintable(FileNames::shown(line) + QLatin1Char('\n')), stdout);
-    std::fflush(stdout);
+    if (standardOutputFailed)
+        return false;
+    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size())
+        && std::fflush(stdout) == 0)
+        return true;
+    standardOutputFailed = true;
+    printError(QStringLiteral("Cannot write to standard output: %1.").arg(QString::fromLocal8Bit(std::strerror(errno))));
+    return false;
+}
+
+bool DriveControl::outputFailed()
+{
+    return standardOutputFailed;
+}
+
+// A file name that is not UTF-8 is shown escaped, since a terminal cannot show it.
+bool DriveControl::printResult(const QString& line)
+{
+    return writeOutput((FileNames::shown(line) + QLatin1Char('\n')).toLocal8Bit());
 }
 
 void DriveControl::printError(const QString& line)
@@ -33,8 +57,7 @@ namespace {
 
 void printJson(const QJsonObject& object)
 {
-    std::fputs(QJsonDocument(object).toJson(QJsonDocument::Indented).constData(), stdout);
-    std::fflush(stdout);
+    DriveControl::writeOutput(QJsonDocument(object).toJson(QJsonDocument::Indented));
 }
 
 // Columns padded to their widest cell, two blanks apart.
@@ -216,12 +239,12 @@ int DriveControl::set(const QString& variableName, const QString& text)
     const Variable& parameter = variable(index);
     bool ok = false;
     const double value = text.toDouble(&ok);
-    if (!ok || (!parameter.isFloat() && std::floor(value) != value)) {
+    if (!ok || !std::isfinite(value) || (!parameter.isFloat() && std::floor(value) != value)) {
         printError(QStringLiteral("%1 is not a %2 number.").arg(text, parameter.isFloat() ? QStringLiteral("decimal")
                                                                                            : QStringLiteral("whole")));
         return UsageError;
     }
-    if (value < parameter.minimum || value > parameter.maximum) {
+    if (!parameter.accepts(value)) {
         printError(QStringLiteral("%1 takes %2 to %3.")
                        .arg(variableName, BoardSettingsFile::exactText(parameter, parameter.minimum),
                             BoardSettingsFile::exactText(parameter, parameter.maximum)));
@@ -248,7 +271,7 @@ int DriveControl::save()
         return Differs;
     }
     if (options.output.isEmpty()) {
-        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+        writeOutput(text);
         return Done;
     }
     if (!BoardSettingsFile::save(settings, options.output, &error)) {
@@ -328,9 +351,10 @@ int DriveControl::apply(const QString& path)
                     .arg(counts[int(Outcome::Mismatch)])
                     .arg(counts[int(Outcome::NotVerified)])
                     .arg(counts[int(Outcome::NotWritten)]));
+    const bool allVerified = counts[int(Outcome::Verified)] + counts[int(Outcome::Unchanged)] == session.results().size();
     if (options.saveEeprom && session.eepromSaved())
         printResult(QStringLiteral("Configuration saved to EEPROM for board %1.").arg(session.board()));
-    else if (options.saveEeprom)
+    else if (options.saveEeprom && !allVerified)
         printError(QStringLiteral("Not saved to EEPROM: not every value was written and verified."));
     if (code != Done)
         return code;

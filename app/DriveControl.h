@@ -39,8 +39,12 @@ public:
     int run(const QString& path);
 
     // A line of results on standard output, and of an error on standard error.
-    static void printResult(const QString& line);
+    static bool printResult(const QString& line);
     static void printError(const QString& line);
+    // Bytes on standard output at once. The first failed write is reported on standard
+    // error; from then on nothing more is written and outputFailed() holds.
+    static bool writeOutput(const QByteArray& bytes);
+    static bool outputFailed();
 
 private:
     // Starts an operation of the session and waits for it to finish; the exit code of

@@ -29,18 +29,16 @@ int DriveControl::watch()
     QObject::connect(&link, &DriveLink::portLost, &loop, [&](const QString& port, const QString& reason) {
         printError(QStringLiteral("The connection on %1 was lost: %2").arg(port, reason));
         if (options.csv)
-            std::fputs(SampleCsv::eventRow(link.samples(0).size() == 0 ? 0 : link.samples(0).time.last(),
-                                           link.board(), QStringLiteral("port lost: %1").arg(reason))
-                           .constData(),
-                       stdout);
+            writeOutput(SampleCsv::eventRow(link.samples(0).size() == 0 ? 0 : link.samples(0).time.last(),
+                                            link.board(), QStringLiteral("port lost: %1").arg(reason)));
         loop.exit(PortFailed);
     });
-    if (options.csv)
-        std::fputs(SampleCsv::header().constData(), stdout);
-    else
-        printResult(QStringLiteral("    time_s  position_0  set_point_0  speed_0  position_1  set_point_1  speed_1"
-                                   "  position_2  set_point_2  speed_2  position_3  set_point_3  speed_3"));
-    std::fflush(stdout);
+    const bool headed = options.csv
+        ? writeOutput(SampleCsv::header())
+        : printResult(QStringLiteral("    time_s  position_0  set_point_0  speed_0  position_1  set_point_1  speed_1"
+                                     "  position_2  set_point_2  speed_2  position_3  set_point_3  speed_3"));
+    if (!headed)
+        return UsageError;
     // Samples taken before the first set-points and speeds arrived would show zeros.
     bool setPointsRead = false;
     bool speedsRead = false;
@@ -60,21 +58,21 @@ int DriveControl::watch()
             return;
         printed = seconds;
         QString line = QString::number(seconds, 'f', 3).rightJustified(10);
+        QByteArray rows;
         for (int motor = 0; motor < MotorCount; ++motor) {
             const MotorSamples& samples = link.samples(motor);
             const int position = int(samples.position.last());
             const int setPoint = int(samples.setPoint.last());
             const int speed = int(samples.speed.last());
             if (options.csv)
-                std::fputs(SampleCsv::row(seconds, link.board(), motor, position, setPoint, speed).constData(), stdout);
+                rows += SampleCsv::row(seconds, link.board(), motor, position, setPoint, speed);
             else
                 line += QString::number(position).rightJustified(12) + QString::number(setPoint).rightJustified(13)
                     + QString::number(speed).rightJustified(9);
         }
-        if (options.csv)
-            std::fflush(stdout);
-        else
-            printResult(line);
+        // Nobody reads what cannot be written: watching on would be for nothing.
+        if (!(options.csv ? writeOutput(rows) : printResult(line)))
+            loop.exit(UsageError);
     });
     silence.start();
     return loop.exec(); // Ctrl+C ends it with 0
@@ -100,9 +98,10 @@ int DriveControl::run(const QString& path)
         loop.exit(UsageError);
     });
     QObject::connect(&link, &DriveLink::frameSent, &loop, [&](const SerialMessage& frame) {
+        // The lines are the record of what went to the robot: it gets no more than that.
         const QString line = robotCommandLine(frame);
-        if (!line.isEmpty())
-            printResult(line);
+        if (!line.isEmpty() && !printResult(line))
+            loop.exit(UsageError);
     });
     // Each pass starts at the chosen row; the run completes after the last, once its
     // last frame was handed to the port.

@@ -12,6 +12,10 @@
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 const char* const Description = R"(Sets up and reads the motor-controller boards from the command line.
@@ -29,7 +33,8 @@ Commands:
                              writes the parameters of FILE that differ, reads each
                              back and verifies it; --save-eeprom then saves to
                              EEPROM when all verified; --dry-run only lists them
-  eeprom-save                asks the board to save its configuration to EEPROM
+  eeprom-save                asks the board to save its configuration to EEPROM;
+                             saved once the board answers after the request
   watch [--rate HZ] [--csv]  position, set-point and speed of the four motors until
                              Ctrl+C, as a table or CSV
   run SCRIPT [--from ROW] [--loop N]
@@ -44,7 +49,8 @@ Exit codes:
   0    done
   1    a difference (diff, apply --dry-run), a verification failure, or a board
        value that no settings file can hold
-  2    a usage error, or a file that cannot be read or written
+  2    a usage error, a file that cannot be read or written, or standard
+       output that cannot be written
   3    the port could not be opened or was lost
   4    the board did not answer
   130  interrupted (Ctrl+C) before it was done; watch ends with 0)";
@@ -91,10 +97,54 @@ int listPorts()
     return DriveControl::Done;
 }
 
+// A standard stream the caller closed would go to the next file opened, the serial port
+// among them. It is held on /dev/null instead: read-only for standard output, so that
+// writing to it still fails as the caller asked.
+void holdClosedStandardStreams()
+{
+    for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(stream, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        const int held = ::open("/dev/null", stream == STDERR_FILENO ? O_WRONLY : O_RDONLY);
+        if (held >= 0 && held != stream) {
+            ::dup2(held, stream);
+            ::close(held);
+        }
+    }
+}
+
+int runCommand(const QString& name, const QStringList& arguments, DriveControl& control)
+{
+    if (name == QLatin1String("status"))
+        return control.status();
+    if (name == QLatin1String("get"))
+        return control.get(arguments[0]);
+    if (name == QLatin1String("set"))
+        return control.set(arguments[0], arguments[1]);
+    if (name == QLatin1String("save"))
+        return control.save();
+    if (name == QLatin1String("diff"))
+        return control.diff(arguments[0]);
+    if (name == QLatin1String("apply"))
+        return control.apply(arguments[0]);
+    if (name == QLatin1String("eeprom-save"))
+        return control.eepromSave();
+    if (name == QLatin1String("watch"))
+        return control.watch();
+    return control.run(arguments[0]);
+}
+
+// Results that could not be written make the command fail, whatever it did.
+int withOutputChecked(int code)
+{
+    return DriveControl::outputFailed() ? DriveControl::UsageError : code;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    holdClosedStandardStreams();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("drive-ctl"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DRIVE_SETUP_VERSION));
@@ -183,7 +233,7 @@ int main(int argc, char* argv[])
         return usageError(QStringLiteral("Choose either --port or --simulate."));
 
     if (name == QLatin1String("ports"))
-        return listPorts();
+        return withOutputChecked(listPorts());
 
     const QuitOnSignal quitOnSignal;
     Simulator simulator(nullptr, stderr); // outlives the link; its robot lines go to standard error
@@ -216,21 +266,5 @@ int main(int argc, char* argv[])
         return DriveControl::PortFailed;
     }
     DriveControl control(link, options);
-    if (name == QLatin1String("status"))
-        return control.status();
-    if (name == QLatin1String("get"))
-        return control.get(arguments[0]);
-    if (name == QLatin1String("set"))
-        return control.set(arguments[0], arguments[1]);
-    if (name == QLatin1String("save"))
-        return control.save();
-    if (name == QLatin1String("diff"))
-        return control.diff(arguments[0]);
-    if (name == QLatin1String("apply"))
-        return control.apply(arguments[0]);
-    if (name == QLatin1String("eeprom-save"))
-        return control.eepromSave();
-    if (name == QLatin1String("watch"))
-        return control.watch();
-    return control.run(arguments[0]);
+    return withOutputChecked(runCommand(name, arguments, control));
 }

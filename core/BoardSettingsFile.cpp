@@ -238,7 +238,7 @@ BoardSettings parse(const QByteArray& text, const QString& fileName, QString* er
             if (!parameter.isFloat() && !isWhole(v.value()))
                 return fail(where, QStringLiteral("not a whole number"));
             const double number = v.value().toDouble();
-            if (number < parameter.minimum || number > parameter.maximum)
+            if (!parameter.accepts(number))
                 return fail(where, QStringLiteral("%1 is outside the bounds %2").arg(v.value().toDouble()).arg(bounds(parameter)));
             settings.values.append({motor, index, parameter.isFloat() ? double(float(number)) : number});
         }

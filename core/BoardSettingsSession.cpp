@@ -42,6 +42,7 @@ BoardSettingsSession::BoardSettingsSession(DriveLink& link, QObject* parent)
     connect(timer, &QTimer::timeout, this, &BoardSettingsSession::timeOut);
     connect(&link, &DriveLink::windowRead, this, &BoardSettingsSession::receiveWindow);
     connect(&link, &DriveLink::frameSent, this, &BoardSettingsSession::noteFrameSent);
+    connect(&link, &DriveLink::boardAnswered, this, &BoardSettingsSession::watchSaving);
     connect(&link, &DriveLink::disconnected, this, [this] {
         if (phase != Phase::Idle)
             finish(Failure::PortLost);
@@ -88,10 +89,9 @@ void BoardSettingsSession::readParameters(const QVector<ParameterValue>& wanted,
 void BoardSettingsSession::saveEeprom()
 {
     reset();
-    if (link.isConnected())
-        startSaving();
-    else
-        finish(Failure::NotConnected);
+    saveAtEnd = true;
+    // Nothing could confirm a save on a board that does not answer: it is not asked to.
+    readWindows({windowOf(LoopTimeAddress)});
 }
 
 void BoardSettingsSession::reset()
@@ -99,6 +99,7 @@ void BoardSettingsSession::reset()
     timer->stop();
     phase = Phase::Idle;
     applying = saveAtEnd = saved = false;
+    saveFrame = 0;
     boardAddress = link.board();
     attempt = done = total = 0;
     pending.clear();
@@ -193,6 +194,8 @@ void BoardSettingsSession::advance()
         }
         if (applying)
             writeDifferences();
+        else if (saveAtEnd)
+            startSaving();
         else
             finish(Failure::None);
         return;
@@ -216,6 +219,9 @@ void BoardSettingsSession::writeDifferences()
             continue;
         }
         result.frame = link.writeParameter(result.wanted.index, result.wanted.motor, result.wanted.value);
+        // A value the link refuses (not finite) stays not written.
+        if (!result.frame)
+            continue;
         windows.append(windowOf(result.wanted));
     }
     // Queued behind the writes, so the board answers after it has stored them.
@@ -225,21 +231,28 @@ void BoardSettingsSession::writeDifferences()
 void BoardSettingsSession::startSaving()
 {
     phase = Phase::Saving;
+    attempt = 0;
     saveFrame = link.saveEeprom();
+    // The board sends nothing for the save: a reply to a request behind it shows that
+    // the frame left and the board was there to take it.
+    link.requestWindow(windowOf(LoopTimeAddress));
     timer->start();
 }
 
-// A write counts as written once its frame was handed to the port, and the EEPROM as
-// saved once the Save EEPROM frame was.
+// A write counts as written once its frame was handed to the port.
 void BoardSettingsSession::noteFrameSent()
 {
-    if (phase == Phase::Verifying) {
-        for (Result& result : outcomes) {
-            if (result.outcome == Outcome::NotWritten && result.frame > 0 && result.frame <= link.lastSentFrame())
-                result.outcome = Outcome::NotVerified;
-        }
+    if (phase != Phase::Verifying)
+        return;
+    for (Result& result : outcomes) {
+        if (result.outcome == Outcome::NotWritten && result.frame > 0 && result.frame <= link.lastSentFrame())
+            result.outcome = Outcome::NotVerified;
     }
-    if (phase != Phase::Saving || link.lastSentFrame() < saveFrame)
+}
+
+void BoardSettingsSession::watchSaving(qint64 answeredFrame)
+{
+    if (phase != Phase::Saving || answeredFrame <= saveFrame)
         return;
     saved = true;
     finish(Failure::None);
@@ -247,10 +260,12 @@ void BoardSettingsSession::noteFrameSent()
 
 void BoardSettingsSession::timeOut()
 {
-    if (phase == Phase::Saving || ++attempt >= Attempts) {
+    if (++attempt >= Attempts) {
         finish(Failure::NoAnswer);
         return;
     }
+    if (phase == Phase::Saving)
+        link.requestWindow(windowOf(LoopTimeAddress));
     for (auto it = pending.cbegin(); it != pending.cend(); ++it)
         link.requestWindow(it.key());
     timer->start();
@@ -274,6 +289,10 @@ QString BoardSettingsSession::failureText() const
     case Failure::PortLost:
         return tr("The connection to board %1 was lost.").arg(boardAddress);
     case Failure::NoAnswer:
+        if (saveFrame != 0)
+            return tr("The request to save to EEPROM was sent to board %1, but the board did not answer after it, "
+                      "so the save is not confirmed. Check that it is powered and connected, then save again.")
+                .arg(boardAddress);
         return tr("Board %1 did not answer. Check that it is powered and connected, and that its address is right.")
             .arg(boardAddress);
     case Failure::BoardChanged:

@@ -53,7 +53,7 @@ public:
     // Reads the parameters of wanted; results() compares each with the board.
     void compare(const QVector<ParameterValue>& wanted);
     void apply(const QVector<ParameterValue>& wanted, bool saveEeprom);
-    // The Save EEPROM write alone; finished once it has gone on the line.
+    // The Save EEPROM write alone, sent only to a board that answers a read first.
     void saveEeprom();
 
     int board() const { return boardAddress; }
@@ -62,6 +62,8 @@ public:
     QString failureText() const;
     const SharedVariables::Block& snapshot() const { return read; }
     const QVector<Result>& results() const { return outcomes; }
+    // The Save EEPROM write went on the line and the board answered a request sent after
+    // it. The board acknowledges no save; this is all the tool can see of it.
     bool eepromSaved() const { return saved; }
 
     // Every settings parameter of every motor, at zero: what a whole board's read asks for.
@@ -87,6 +89,7 @@ private:
     void writeDifferences();
     void startSaving();
     void noteFrameSent();
+    void watchSaving(qint64 answeredFrame);
     void timeOut();
     void finish(Failure failure);
 

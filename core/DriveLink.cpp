@@ -9,6 +9,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cmath>
 
 using namespace SharedVariables;
 
@@ -80,9 +81,14 @@ bool DriveLink::open(const QString& portName)
         failure = tr("Could not open the port %1").arg(portName);
         if (device != portName)
             failure += QStringLiteral(" (%1)").arg(device);
-        failure += QStringLiteral(":\n") + opened->errorString();
+        failure += QStringLiteral(":\n");
+        if (!opened->lockHolder().isEmpty())
+            failure += tr("The port is in use by %1. Disconnect it there or end that program, then try again.")
+                           .arg(opened->lockHolder());
+        else
+            failure += opened->errorString();
 #ifdef Q_OS_LINUX
-        if (opened->error() == QSerialPort::PermissionError)
+        if (opened->error() == QSerialPort::PermissionError && opened->lockHolder().isEmpty())
             failure += tr("\n\nTo use serial ports, your user must be in the \"dialout\" group "
                           "(sudo adduser $USER dialout, then log in again).");
 #endif
@@ -190,6 +196,8 @@ void DriveLink::setSampleCapacity(int capacity)
 
 qint64 DriveLink::writeParameter(Index index, int motor, double value)
 {
+    if (!std::isfinite(value))
+        return 0;
     const Variable& parameter = variable(index);
     const int at = address(motor, parameter.offset);
     if (parameter.type == Type::F32)
@@ -262,7 +270,7 @@ void DriveLink::sendNextFrame()
             const int key = type == SerialMessage::VariableType
                 ? joinAddress(bytes[SerialMessage::Priority], bytes[SerialMessage::Cmd])
                 : LiveValueKey + bytes[SerialMessage::Cmd];
-            outstanding.append({bytes[SerialMessage::Dest], key, clock.elapsed(), false});
+            outstanding.append({bytes[SerialMessage::Dest], key, clock.elapsed(), false, queued.number});
         }
         // A board that stopped answering must not make the list grow without end.
         if (outstanding.size() > PollingQueueBound) {
@@ -329,7 +337,7 @@ void DriveLink::receiveFrame(const SerialMessage& frame)
         const bool fromSelected = asked && answered.board == boardAddress;
         markRead(at, count, fromSelected);
         if (fromSelected)
-            noteReplyFromSelectedBoard();
+            noteReplyFromSelectedBoard(answered.frame);
         if (asked)
             emit windowRead(answered.board, answered.key);
         break;
@@ -357,13 +365,14 @@ bool DriveLink::matchReply(int key, Request& answered)
     return false;
 }
 
-void DriveLink::noteReplyFromSelectedBoard()
+void DriveLink::noteReplyFromSelectedBoard(qint64 request)
 {
     lastReplyMs = quietSinceMs = clock.elapsed();
     if (silent) {
         silent = false;
         emit boardSilenceChanged(false);
     }
+    emit boardAnswered(request);
 }
 
 void DriveLink::watchReplies()
@@ -485,7 +494,7 @@ void DriveLink::receiveLiveValues(const SerialMessage& frame)
         markRead(address(motor, target), 2, fromSelected);
     }
     if (fromSelected)
-        noteReplyFromSelectedBoard();
+        noteReplyFromSelectedBoard(answered.frame);
     if (!matched || fromSelected) {
         setPointsReceived |= cmd == SerialMessage::LiveSetPoints;
         speedsReceived |= cmd == SerialMessage::LiveSpeeds;

@@ -56,7 +56,8 @@ public:
     int board() const { return boardAddress; }
 
     // Writes a parameter of a motor with its variable's width; floats as single precision,
-    // integers cut to their low 8 or 16 bits. Nothing is queued while disconnected. This
+    // integers cut to their low 8 or 16 bits. Nothing is queued while disconnected, nor a
+    // value that is not finite: the board would take it and could no longer be saved. This
     // and saveEeprom return the frame's number, as queueRobotCommand does.
     qint64 writeParameter(SharedVariables::Index index, int motor, double value);
     qint64 saveEeprom();
@@ -81,6 +82,8 @@ public:
     bool isLoopTimeCurrent() const;
     // No reply has come from the selected board for SilenceMs while connected.
     bool isBoardSilent() const { return silent; }
+    // The selected board has replied since Connect and the board switch, and is not silent.
+    bool isBoardAnswering() const { return isConnected() && lastReplyMs >= 0 && !silent; }
     LinkHealth health() const;
     // The number of the newest frame handed to the port. A frame taken off the queue
     // unsent counts as passed once a later frame went, since it will never go.
@@ -126,6 +129,9 @@ signals:
     void currencyChanged(int motor, SharedVariables::Index index, bool current);
     void loopTimeCurrencyChanged(bool current);
     void boardSilenceChanged(bool silent);
+    // The selected board answered the request that went as frame number request (see
+    // lastSentFrame). A board answers in order: every frame before it has reached it.
+    void boardAnswered(qint64 request);
     // One position broadcast was appended to the samples of every motor.
     void samplesAppended();
     void samplesCleared();
@@ -148,7 +154,7 @@ private:
     void updateCurrency(int motor, SharedVariables::Index index);
     void updateLoopTimeCurrency();
     void forgetReads();
-    void noteReplyFromSelectedBoard();
+    void noteReplyFromSelectedBoard(qint64 request);
     void markGaps();
     void clearSamples();
 
@@ -167,6 +173,7 @@ private:
         int key; // a block address, or LiveValueKey + CMD
         qint64 sentMs;
         bool late;
+        qint64 frame; // its number in the order of queued frames
     };
     // Read and live value requests sent and not yet answered, oldest first. A board
     // answers in order, so a reply answers the oldest request for its key and any older

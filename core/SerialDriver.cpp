@@ -3,8 +3,11 @@
 #include "protocol/CANMessage.h"
 #include "core/PortNames.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QLoggingCategory>
+#include <QSysInfo>
 
 // Off unless asked for, e.g. QT_LOGGING_RULES="drive.serial.debug=true".
 Q_LOGGING_CATEGORY(serialLog, "drive.serial", QtInfoMsg)
@@ -24,6 +27,33 @@ QString likelyLossCause(const QString& device)
     if (!file.isReadable() || !file.isWritable())
         return QObject::tr("access to the device is no longer permitted");
     return QObject::tr("the far end closed the line, or the device stopped working");
+}
+
+// QSerialPort locks a device as QLockFile does, with LCK..NAME (the path below /dev/,
+// slashes as '_') in the first usable of these folders. Only a lock held by a live
+// process stops it: a stale one it takes over.
+QString findLockHolder(const QString& device)
+{
+    QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    const QStringList folders{QStringLiteral("/var/lock"), QStringLiteral("/etc/locks"), QStringLiteral("/var/spool/locks"),
+                              QStringLiteral("/var/spool/uucp"), QStringLiteral("/tmp"), QStringLiteral("/var/tmp"),
+                              QStringLiteral("/var/lock/lockdev"), QStringLiteral("/run/lock"), QDir::tempPath()};
+    for (const QString& folder : folders) {
+        qint64 pid = 0;
+        QString host;
+        QString application;
+        if (!QLockFile(folder + QStringLiteral("/LCK..") + name).getLockInfo(&pid, &host, &application))
+            continue;
+        if (!host.isEmpty() && host != QSysInfo::machineHostName())
+            return QObject::tr("%1 on %2 (process %3)").arg(application, host).arg(pid);
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+        const QString program = comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll()).trimmed()
+                                                               : application;
+        return program.isEmpty() ? QObject::tr("process %1").arg(pid)
+                                 : QObject::tr("%1 (process %2)").arg(program).arg(pid);
+    }
+    return QString();
 }
 
 } // namespace
@@ -61,6 +91,9 @@ bool SerialDriver::openPort()
     port->setStopBits(QSerialPort::OneStop);
     port->setFlowControl(QSerialPort::NoFlowControl);
     if (!port->open(QIODevice::ReadWrite)) {
+        // A port locked by another program is reported as a permission error too.
+        if (port->error() == QSerialPort::PermissionError)
+            heldBy = findLockHolder(systemPortName(name));
         emit disconnected();
         return false;
     }

@@ -22,6 +22,9 @@ public:
     // in plain words followed by the system's.
     QString errorString() const;
     QSerialPort::SerialPortError error() const;
+    // Who holds the port's lock when it could not be opened for that reason: "NAME
+    // (process PID)" as far as the lock file and the system tell; empty otherwise.
+    QString lockHolder() const { return heldBy; }
     // Received bytes dropped because they began no frame: noise on the line.
     qint64 skippedBytes() const { return framer.skipped(); }
 
@@ -52,4 +55,5 @@ private:
     QSerialPort* port = nullptr;
     Framer framer;
     QString lostReason;
+    QString heldBy;
 };

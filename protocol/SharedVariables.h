@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 // The byte layout of a board's variable block, shared with the board firmware:
@@ -30,6 +31,9 @@ struct Variable
     QString fieldName() const { return QStringLiteral("lineEdit_") + QLatin1String(name); }
     // Floats are entered with 6 decimals, everything else as an integer.
     bool isFloat() const { return type == Type::F32; }
+    // Whether a parameter may be set to value: a finite number within its bounds. NaN
+    // fails every comparison, so the bounds alone would let it through.
+    bool accepts(double value) const { return std::isfinite(value) && value >= minimum && value <= maximum; }
 };
 
 // Index of each displayed motor variable in motorVariables(), in record order.

@@ -46,6 +46,30 @@ private slots:
                                       << QStringList{};
     }
 
+    // A value that is not a number, as a board holding one would give Copy to other board,
+    // is never written, and nothing is saved.
+    void nonFiniteValuesAreNotWritten_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::newRow("NaN") << qQNaN();
+        QTest::newRow("infinity") << qInf();
+        QTest::newRow("-infinity") << -qInf();
+    }
+
+    void nonFiniteValuesAreNotWritten()
+    {
+        QFETCH(double, value);
+        FakeBoard board{FakeBoard::None};
+        DriveLink link;
+        QVERIFY(link.open(board.pty.slavePath()));
+        BoardSettingsSession session(link);
+        QSignalSpy finished(&session, &BoardSettingsSession::finished);
+        session.apply({{1, pid_Kp, value}, {1, SpeedMax, 100}}, true);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 4 * BoardSettingsSession::TimeoutMs * BoardSettingsSession::Attempts);
+        QCOMPARE(BoardSettingsSession::outcomeText(session.results().first()), QStringLiteral("not written"));
+        QCOMPARE(board.writes, QStringList{SpeedMax100});
+    }
+
     void applyWithReadBack()
     {
         QFETCH(int, fault);
@@ -62,6 +86,39 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 4 * BoardSettingsSession::TimeoutMs * BoardSettingsSession::Attempts);
         QCOMPARE(int(session.failure()), failure);
         QCOMPARE(BoardSettingsSession::outcomeText(session.results().first()), outcome);
+        QTRY_COMPARE(board.writes, writes);
+    }
+
+    // The board acknowledges no save: it counts as saved only when the board answers
+    // after it, and a silent board is not asked to save.
+    void eepromSaveWaitsForAnAnswer_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<bool>("saved");
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QStringList>("writes");
+        QTest::newRow("answers") << int(FakeBoard::None) << true << "" << QStringList{SaveEeprom};
+        QTest::newRow("silent") << int(FakeBoard::Silent) << false << "Board 1 did not answer." << QStringList{};
+        QTest::newRow("silent after the save") << int(FakeBoard::SilentAfterSave) << false
+                                               << "the save is not confirmed" << QStringList{SaveEeprom};
+    }
+
+    void eepromSaveWaitsForAnAnswer()
+    {
+        QFETCH(int, fault);
+        QFETCH(bool, saved);
+        QFETCH(QString, failure);
+        QFETCH(QStringList, writes);
+        FakeBoard board{FakeBoard::Fault(fault)};
+        DriveLink link;
+        QVERIFY(link.open(board.pty.slavePath()));
+        BoardSettingsSession session(link);
+        QSignalSpy finished(&session, &BoardSettingsSession::finished);
+        session.saveEeprom();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 4 * BoardSettingsSession::TimeoutMs * BoardSettingsSession::Attempts);
+        QCOMPARE(session.eepromSaved(), saved);
+        QVERIFY2(session.failureText().contains(failure) && failure.isEmpty() == session.failureText().isEmpty(),
+                 qPrintable(session.failureText()));
         QTRY_COMPARE(board.writes, writes);
     }
 };

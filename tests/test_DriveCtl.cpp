@@ -167,6 +167,14 @@ private slots:
         QTest::newRow("FIFO") << QStringList{"--simulate", "apply", fifo} << 2 << "Cannot read " + fifo + ": not a regular file";
         QTest::newRow("terminal") << QStringList{"--simulate", "diff", "/dev/ptmx"} << 2 << "/dev/ptmx: not a regular file";
         QTest::newRow("pipe") << QStringList{"--simulate", "diff", "/dev/stdin"} << 2 << "/dev/stdin: not a regular file";
+        QTest::newRow("nan") << QStringList{"--simulate", "set", "pid_Kp", "nan", "--motor", "3"} << 2
+                             << "nan is not a decimal number.";
+        QTest::newRow("NaN, whole") << QStringList{"--simulate", "set", "SpeedMax", "NaN", "--motor", "0"} << 2
+                                    << "NaN is not a whole number.";
+        QTest::newRow("inf") << QStringList{"--simulate", "set", "pid_Kd", "inf", "--motor", "1"} << 2
+                             << "inf is not a decimal number.";
+        QTest::newRow("-Infinity") << QStringList{"--simulate", "set", "pid_Ki", "--motor", "2", "--", "-Infinity"} << 2
+                                   << "-Infinity is not a decimal number.";
     }
 
     void exitCodes()
@@ -225,12 +233,64 @@ private slots:
         QCOMPARE(counts.captured(4).toInt(), values - board.writes.size());
     }
 
+    void silentBoardExitsWith4_data()
+    {
+        QTest::addColumn<QStringList>("command");
+        QTest::newRow("get") << QStringList{"get", "LoopTime"};
+        QTest::newRow("eeprom-save") << QStringList{"eeprom-save"};
+    }
+
     void silentBoardExitsWith4()
     {
+        QFETCH(QStringList, command);
         Pty pty; // nobody answers at the far end
-        const Run run = driveCtl({"--port", pty.slavePath(), "get", "LoopTime"});
+        const Run run = driveCtl(QStringList{"--port", pty.slavePath()} + command);
         QCOMPARE(run.code, 4);
         QVERIFY2(run.err.startsWith("Board 1 did not answer."), qPrintable(run.err));
+        QCOMPARE(run.out, QString());
+    }
+
+    // As in the usual command-line tools: results that cannot be written are an error,
+    // and watch stops.
+    void failedStandardOutputExitsWith2_data()
+    {
+        QTest::addColumn<QString>("redirection");
+        QTest::addColumn<QStringList>("command");
+        QTest::newRow("save, disk full") << ">/dev/full" << QStringList{"save"};
+        QTest::newRow("status --json, disk full") << ">/dev/full" << QStringList{"status", "--json"};
+        QTest::newRow("get, closed") << ">&-" << QStringList{"get", "SpeedMax", "--motor", "1"};
+        QTest::newRow("watch, disk full") << ">/dev/full" << QStringList{"watch"};
+        QTest::newRow("watch --csv, closed") << ">&-" << QStringList{"watch", "--csv"};
+    }
+
+    void failedStandardOutputExitsWith2()
+    {
+        QFETCH(QString, redirection);
+        QFETCH(QStringList, command);
+        QProcess process;
+        process.start("sh", QStringList{"-c", "exec \"$0\" \"$@\" " + redirection, qEnvironmentVariable("DRIVE_CTL"),
+                                        "--simulate"} + command);
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 2);
+        const QString error = process.readAllStandardError();
+        QVERIFY2(error.contains("Cannot write to standard output: "), qPrintable(error));
+    }
+
+    // The lock file names the process that holds the port.
+    void heldPortNamesItsHolder()
+    {
+        SimProcess sim;
+        QProcess holder;
+        holder.start(qEnvironmentVariable("DRIVE_CTL"), {"--port", sim.port(), "watch"});
+        QByteArray watched;
+        QTRY_VERIFY_WITH_TIMEOUT((watched += holder.readAllStandardOutput()).count('\n') > 1, 20000);
+        const Run second = driveCtl({"--port", sim.port(), "status"});
+        QCOMPARE(second.code, 3);
+        QVERIFY2(second.err.contains(QStringLiteral("in use by drive-ctl (process %1)").arg(holder.processId()))
+                     && !second.err.contains("dialout"),
+                 qPrintable(second.err));
+        holder.terminate();
+        QVERIFY(holder.waitForFinished(10000));
     }
 
     void lostPortExitsWith3()

@@ -129,6 +129,10 @@ private slots:
         QTest::newRow("pid_error_max 0.1") << int(pid_error_max) << 0 << 0.1 << 60 << QByteArray("cdcccc3d");
         QTest::newRow("low 16 bits of a wide value") << int(SetPoint) << 0 << 65537.0 << 6 << QByteArray("0100");
         QTest::newRow("low 8 bits of a wide value") << int(CtrlMode) << 0 << 257.0 << 0 << QByteArray("01");
+        // What is not a number is never written.
+        QTest::newRow("NaN") << int(pid_Kp) << 3 << qQNaN() << 0 << QByteArray();
+        QTest::newRow("infinity") << int(pid_Kd) << 0 << qInf() << 0 << QByteArray();
+        QTest::newRow("-infinity, whole") << int(SetPoint) << 1 << -qInf() << 0 << QByteArray();
     }
 
     void parameterWrites()
@@ -148,7 +152,7 @@ private slots:
         QByteArray expected = "can" + QByteArray(1, char(address >> 8)) + '\x20' + char(bytes.size())
             + char(address & 0xFF) + '\x02' + bytes;
         expected.append(SerialMessage::FrameSize - expected.size(), '\0');
-        QCOMPARE(hexQueue(link), QList<QByteArray> {expected.toHex(' ')});
+        QCOMPARE(hexQueue(link), data.isEmpty() ? QList<QByteArray>() : QList<QByteArray> {expected.toHex(' ')});
     }
 
     // Replies count as a board's only when they answer a request sent to it, in order;

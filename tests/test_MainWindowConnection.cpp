@@ -3,10 +3,13 @@
 #include "core/DriveLink.h"
 #include "core/PortNames.h"
 #include "ui/MainWindow.h"
+#include "support/Frames.h"
 #include "support/Modal.h"
 #include "support/Pty.h"
+#include "support/SimProcess.h"
 
 #include <QApplication>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -128,19 +131,33 @@ private slots:
     void openFailureIsReported_data()
     {
         QTest::addColumn<QString>("port");
-        QTest::newRow("missing device path") << "/dev/no-such-port";
-        QTest::newRow("relative name") << "no-such-port";
+        QTest::addColumn<bool>("held");
+        QTest::newRow("missing device path") << "/dev/no-such-port" << false;
+        QTest::newRow("relative name") << "no-such-port" << false;
+        QTest::newRow("held by another link") << "" << true;
     }
 
     void openFailureIsReported()
     {
         QFETCH(QString, port);
+        QFETCH(bool, held);
+        Pty pty;
+        DriveLink holder;
+        if (held) {
+            port = pty.slavePath();
+            QVERIFY(holder.open(port));
+        }
         DriveLink link;
         MainWindow window(link);
         window.addPort(port);
         MessageBoxAnswer box;
         window.form().pushButton_Connect->click();
         QVERIFY2(box.text.contains(port), qPrintable(box.text));
+        // The holder by its process, and no advice about a permission it does not lack.
+        const QString inUse = QStringLiteral("in use by %1 (process %2)")
+                                  .arg(QCoreApplication::applicationName().left(15))
+                                  .arg(QCoreApplication::applicationPid());
+        QVERIFY2(box.text.contains(inUse) == held && !box.text.contains("dialout"), qPrintable(box.text));
         expectConnected(window, link, false);
     }
 
@@ -168,21 +185,26 @@ private slots:
 
     void boardSelectionAndEepromSave()
     {
-        Pty pty;
+        SimProcess sim;
         DriveLink link;
         MainWindow window(link);
-        window.addPort(pty.slavePath());
+        window.addPort(sim.port());
         window.form().pushButton_Connect->click();
         window.form().addressComboBox->setCurrentText(QStringLiteral("0x02"));
         QCOMPARE(link.board(), 2);
+        // Once board 2 answers: only then can its save be confirmed.
+        QTRY_VERIFY_WITH_TIMEOUT(window.form().pushButton_SaveEEPROM->isEnabled(), 10000);
+        qRegisterMetaType<SerialMessage>();
+        QSignalSpy sent(&link, &DriveLink::frameSent);
         {
             MessageBoxAnswer box;
             window.form().pushButton_SaveEEPROM->click();
-            QCOMPARE(box.text, QStringLiteral("Configuration saved to EEPROM for drive :2"));
+            QTRY_COMPARE_WITH_TIMEOUT(box.text, QStringLiteral("Configuration saved to EEPROM for drive :2"), 20000);
         }
-        // Queued before the box opened, so it leads whatever the polling added meanwhile.
-        QCOMPARE(pty.read(16, 10000).left(16).toHex(' '),
-                 QByteArray("63 61 6e 01 20 01 61 02 01 00 00 00 00 00 00 00"));
+        QStringList frames;
+        for (const QList<QVariant>& frame : sent)
+            frames << wireBytes(frame.first().value<SerialMessage>()).toHex(' ');
+        QVERIFY(frames.contains("63 61 6e 01 20 01 61 02 01 00 00 00 00 00 00 00"));
 
         // The board stays chosen across a reconnection.
         window.form().pushButton_Disconnect->click();
@@ -193,7 +215,8 @@ private slots:
     }
 
     // GO and Save EEPROM wait for a connection and say so, before the first Connect and
-    // after Disconnect; a joint can be set before it.
+    // after Disconnect; a joint can be set before it. Save EEPROM waits for the board to
+    // answer as well: here it never does.
     void sendingWaitsForAConnection()
     {
         Pty pty;
@@ -204,10 +227,15 @@ private slots:
         for (QPushButton* press : {window.form().pushButton_Disconnect, window.form().pushButton_Connect,
                                    window.form().pushButton_Disconnect}) {
             press->click();
+            const QString notConnected = "Not connected: choose a port and press Connect first.";
             for (QPushButton* send : {window.leftArmPanel().pushButton_Go, window.rightArmPanel().pushButton_Go,
-                                      window.neckPanel().pushButton_Go, window.form().pushButton_SaveEEPROM})
+                                      window.neckPanel().pushButton_Go})
                 QCOMPARE(send->isEnabledTo(&window) ? "enabled" : send->toolTip(),
-                         link.isConnected() ? "enabled" : "Not connected: choose a port and press Connect first.");
+                         link.isConnected() ? "enabled" : notConnected);
+            QPushButton* save = window.form().pushButton_SaveEEPROM;
+            QVERIFY(!save->isEnabled());
+            QVERIFY2(save->toolTip().startsWith(link.isConnected() ? "No reply from board 0x01" : notConnected),
+                     qPrintable(save->toolTip()));
         }
     }
 

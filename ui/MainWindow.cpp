@@ -1,5 +1,6 @@
 #include "ui/MainWindow.h"
 
+#include "core/BoardSettingsSession.h"
 #include "core/DriveLink.h"
 #include "core/ScriptRunner.h"
 #include "ui/DriveView.h"
@@ -65,13 +66,8 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
     addHelpMenu();
     // Before the buttons' tooltips are taken over while disconnected: they name the keys.
     addShortcuts();
-    enableWhileConnected(ui.pushButton_SaveEEPROM, link);
+    setUpSaveEeprom();
     enableScriptSending();
-    connect(ui.pushButton_SaveEEPROM, &QPushButton::clicked, this, [this] {
-        this->link.saveEeprom();
-        showOperatorMessage(QStringLiteral("Configuration saved to EEPROM for drive :")
-                            + QString::number(this->link.board()));
-    });
     connect(ui.buttonBox, &QDialogButtonBox::clicked, this, &MainWindow::quit);
 
     connect(&link, &DriveLink::connected, this, [this] { showConnectedState(true); });
@@ -122,6 +118,62 @@ void MainWindow::showConnectedState(bool connected)
             ui.tabWidget->widget(page)->setEnabled(connected);
     }
     ui.addressComboBox->setEnabled(connected);
+}
+
+// The board acknowledges no save: only a reply after the Save EEPROM frame shows that it
+// was there to take it. So the button waits for a board that answers.
+void MainWindow::setUpSaveEeprom()
+{
+    saveEepromToolTip = ui.pushButton_SaveEEPROM->toolTip();
+    showSaveEepromState();
+    connect(&link, &DriveLink::connected, this, &MainWindow::showSaveEepromState);
+    connect(&link, &DriveLink::disconnected, this, &MainWindow::showSaveEepromState);
+    connect(&link, &DriveLink::boardSelected, this, &MainWindow::showSaveEepromState);
+    connect(&link, &DriveLink::boardSilenceChanged, this, &MainWindow::showSaveEepromState);
+    connect(&link, &DriveLink::boardAnswered, this, &MainWindow::showSaveEepromState);
+    connect(ui.pushButton_SaveEEPROM, &QPushButton::clicked, this, &MainWindow::saveToEeprom);
+}
+
+void MainWindow::showSaveEepromState()
+{
+    QString reason;
+    if (!link.isConnected())
+        reason = notConnectedToolTip();
+    else if (eepromSession)
+        reason = tr("Saving to EEPROM on board %1...").arg(boardName(eepromSession->board()));
+    else if (!link.isBoardAnswering())
+        reason = tr("No reply from board %1: a save can only be confirmed by a board that answers. "
+                    "Check that it is powered and that its address is right.")
+                     .arg(boardName(link.board()));
+    QPushButton* button = ui.pushButton_SaveEEPROM;
+    button->setEnabled(reason.isEmpty());
+    const QString toolTip = reason.isEmpty() ? saveEepromToolTip : reason;
+    if (button->toolTip() != toolTip)
+        button->setToolTip(toolTip);
+}
+
+void MainWindow::saveToEeprom()
+{
+    eepromSession = new BoardSettingsSession(link, this);
+    // Queued: the session ends inside the link's receive path, which must not wait for
+    // the operator.
+    connect(
+        eepromSession, &BoardSettingsSession::finished, this,
+        [this] {
+            const bool saved = eepromSession->eepromSaved();
+            const int board = eepromSession->board();
+            const QString failure = eepromSession->failureText();
+            eepromSession->deleteLater();
+            eepromSession = nullptr;
+            showSaveEepromState();
+            if (saved)
+                showOperatorMessage(QStringLiteral("Configuration saved to EEPROM for drive :") + QString::number(board));
+            else
+                QMessageBox::warning(this, tr("Not saved to EEPROM"), failure);
+        },
+        Qt::QueuedConnection);
+    eepromSession->saveEeprom();
+    showSaveEepromState();
 }
 
 void MainWindow::showVariable(int motor, Index index)

@@ -13,6 +13,7 @@
 
 class DriveLink;
 class DriveView;
+class BoardSettingsSession;
 class LinkHealthBar;
 class PlotControls;
 class PortBox;
@@ -119,6 +120,10 @@ private:
 
     void openStepTest(int motor);
 
+    void setUpSaveEeprom();
+    void showSaveEepromState();
+    void saveToEeprom();
+
     void showConnectedState(bool connected);
     void showVariable(int motor, SharedVariables::Index index);
     void showConnectionError(const QString& title, const QString& text);
@@ -148,4 +153,6 @@ private:
     QPushButton* recordButton = nullptr;
     QLabel* recordingLabel = nullptr;
     StepTestDialog* stepTestDialogs[SharedVariables::MotorCount] = {};
+    BoardSettingsSession* eepromSession = nullptr; // while a Save EEPROM runs
+    QString saveEepromToolTip;
 };

@@ -5,6 +5,11 @@
 #include <QPointer>
 #include <QWidget>
 
+QString notConnectedToolTip()
+{
+    return QStringLiteral("Not connected: choose a port and press Connect first.");
+}
+
 std::function<void()> enableWhileConnected(QWidget* widget, const DriveLink& link, std::function<bool()> ready)
 {
     const QString toolTip = widget->toolTip();
@@ -13,8 +18,7 @@ std::function<void()> enableWhileConnected(QWidget* widget, const DriveLink& lin
             return;
         const bool connected = link.isConnected();
         widget->setEnabled(connected && (!ready || ready()));
-        widget->setToolTip(connected ? toolTip
-                                     : QStringLiteral("Not connected: choose a port and press Connect first."));
+        widget->setToolTip(connected ? toolTip : notConnectedToolTip());
     };
     show();
     QObject::connect(&link, &DriveLink::connected, widget, show);

@@ -1,9 +1,14 @@
 #pragma once
 
+#include <QString>
+
 #include <functional>
 
 class DriveLink;
 class QWidget;
+
+// What a widget that waits for a connection says meanwhile.
+QString notConnectedToolTip();
 
 // Keeps widget enabled only while the link is connected (and ready() holds, when given),
 // for an action that would otherwise go nowhere; while disconnected its tooltip tells the

@@ -45,6 +45,8 @@ bool FakeBoard::handle(const uint8_t* bytes)
     if (fault != KeepsValue)
         block.store(at, bytes + SerialMessage::Data, bytes[SerialMessage::BootRtrLength] & 0x0F);
     stale = fault == StaleReply ? 1 : 0;
+    if (fault == SilentAfterSave && at == SaveEEPROMAddress)
+        fault = Silent;
     if (fault == HangsUpAfterWrite && at != SaveEEPROMAddress) {
         poll.stop();
         pty.closeMaster();

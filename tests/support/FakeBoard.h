@@ -13,7 +13,7 @@
 // among them.
 struct FakeBoard
 {
-    enum Fault { None, StaleReply, KeepsValue, Silent, HangsUpAfterWrite };
+    enum Fault { None, StaleReply, KeepsValue, Silent, HangsUpAfterWrite, SilentAfterSave };
 
     explicit FakeBoard(Fault fault);
     // Reads what came and answers it; the poll timer calls it while events are processed.
