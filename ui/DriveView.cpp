@@ -8,6 +8,7 @@
 #include <qwt_plot_directpainter.h>
 #include <qwt_series_data.h>
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QInputDialog>
 #include <QPen>
@@ -248,6 +249,11 @@ void DriveView::drawSamples(const MotorSamples& samples)
         ui.qwtPlot->replot();
         return;
     }
+    // The direct painter repaints the canvas at once and stands in for the canvas's own
+    // painting, drawing only the new segments; any other repaint of the canvas still
+    // pending (the page scrolled, a control above it changed size) would be lost, and
+    // what was there before would stay on screen. Pending repaints go first.
+    QCoreApplication::sendPostedEvents(ui.qwtPlot->canvas()->window(), QEvent::UpdateRequest);
     for (QwtPlotCurve* curve : curves) {
         if (curve->isVisible())
             directPainter->drawSeries(curve, count - 2, count - 1);
