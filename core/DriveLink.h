@@ -54,6 +54,8 @@ public:
     // The board (1 or 2) that requests and writes go to.
     void selectBoard(int address);
     int board() const { return boardAddress; }
+    // A board as the operator knows it: "0x01", "0x02".
+    static QString boardName(int address) { return QStringLiteral("0x%1").arg(address, 2, 16, QLatin1Char('0')); }
 
     // Writes a parameter of a motor with its variable's width; floats as single precision,
     // integers cut to their low 8 or 16 bits. Nothing is queued while disconnected, nor a

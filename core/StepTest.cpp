@@ -5,6 +5,8 @@
 
 #include <QTimer>
 
+#include <cmath>
+
 using namespace SharedVariables;
 
 QString StepRun::gains() const
@@ -12,12 +14,38 @@ QString StepRun::gains() const
     return QStringLiteral("Kp %1, Ki %2, Kd %3").arg(kp).arg(ki).arg(kd);
 }
 
+namespace {
+
+QString figureText(const char* name, double value, int decimals, const char* unit)
+{
+    return QLatin1String(name) + QLatin1Char(' ')
+        + (std::isnan(value) ? QStringLiteral("none") : QString::number(value, 'f', decimals) + QLatin1String(unit));
+}
+
+} // namespace
+
 QByteArray StepRun::csv() const
 {
+    // What the run was and what it measured go in event lines, before and after its
+    // samples, so that the file says which gains gave these figures.
     QByteArray text = SampleCsv::header();
+    text += SampleCsv::eventRow(0, board,
+                                QStringLiteral("step of motor %1 from %2 to %3 with %4, band %5%")
+                                    .arg(motor)
+                                    .arg(startPosition)
+                                    .arg(settings.target)
+                                    .arg(gains())
+                                    .arg(settings.bandPercent));
     const int target = qRound(settings.target);
     for (const StepSample& sample : samples)
         text += SampleCsv::row(sample.time, board, motor, qRound(sample.position), target, qRound(sample.speed));
+    const QStringList measured {figureText("rise time", figures.riseTime, 3, " s"),
+                                figureText("overshoot", figures.overshootPercent, 1, "%"),
+                                figureText("settling time", figures.settlingTime, 3, " s"),
+                                figureText("steady-state error", figures.steadyStateError, 1, ""),
+                                figureText("peak speed", figures.peakSpeed, 0, "")};
+    text += SampleCsv::eventRow(samples.isEmpty() ? 0 : samples.last().time, board,
+                                measured.join(QStringLiteral("; ")));
     return text;
 }
 

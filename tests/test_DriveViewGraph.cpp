@@ -9,6 +9,8 @@
 
 #include <QBackingStore>
 #include <QDockWidget>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -109,6 +111,7 @@ private slots:
     void floatingDockOfHiddenTabStaysLive();
     void canvasDrawsTheSameAsWithQwtBackingStore();
     void gapIsNotBridged();
+    void incrementAfterScrollDrawsTheWholePicture();
 };
 
 // Colour is not all that tells the curves apart: each has its own line style or width,
@@ -373,6 +376,38 @@ void TestDriveViewGraph::gapIsNotBridged()
         QVERIFY2(greenAt(2) > 0 && greenAt(17) > 0, increments ? "increments" : "replot");
         QVERIFY2(greenAt(10) == 0, increments ? "increments" : "replot");
     }
+}
+
+// The page scrolls, and a sample comes before the scrolled picture is painted: the
+// increment must not leave the plot's old surroundings on screen in its place.
+void TestDriveViewGraph::incrementAfterScrollDrawsTheWholePicture()
+{
+    QScrollArea page;
+    page.setWidgetResizable(true);
+    auto* view = new DriveView(nullptr, 0);
+    view->setMinimumHeight(900);
+    page.setWidget(view);
+    page.resize(900, 500);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    MotorSamples samples = ramp(40, 1000);
+    view->drawSamples(samples);
+    page.verticalScrollBar()->setValue(page.verticalScrollBar()->maximum());
+    samples.append(2.0, 1040, 2400, -340);
+    view->drawSamples(samples);
+    QApplication::processEvents();
+    QWidget* canvas = view->form().qwtPlot->canvas();
+    const QRect visible = canvas->visibleRegion().boundingRect();
+    QVERIFY(visible.height() > 50);
+    const QImage& screen = *static_cast<QImage*>(page.backingStore()->paintDevice());
+    const QImage shown = screen.copy(visible.translated(canvas->mapTo(&page, QPoint(0, 0))));
+    const QImage drawnWhole = canvas->grab(visible).toImage().convertToFormat(shown.format());
+    // Where the newest segment joins the older ones may differ by a pixel or two.
+    int differing = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            differing += shown.pixel(x, y) != drawnWhole.pixel(x, y);
+    QVERIFY2(differing < 20, qPrintable(QString::number(differing)));
 }
 
 QTEST_MAIN(TestDriveViewGraph)

@@ -5,12 +5,14 @@
 #include "ui/DriveView.h"
 #include "ui/PlotControls.h"
 #include "support/Frames.h"
+#include "support/Modal.h"
 
 #include <qwt_legend.h>
 #include <qwt_legend_label.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_zoomer.h>
 
+#include <QFileDialog>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -164,6 +166,48 @@ private slots:
         QFile file(dir.filePath(name));
         QCOMPARE(failure.isEmpty(), !start.isEmpty());
         QVERIFY(start.isEmpty() ? !file.exists() : file.open(QIODevice::ReadOnly) && file.read(5).startsWith(start));
+    }
+
+    // An exported picture says whose graph it is and when, at a size of its own: not the
+    // strip the graph is on a wide, low page.
+    void exportedGraphHasTitleAndItsOwnSize()
+    {
+        Graph graph;
+        graph.view.resize(1300, 420);
+        graph.broadcast(50);
+        QTemporaryDir dir;
+        QCOMPARE(graph.controls.exportTo(dir.filePath(QStringLiteral("m.png"))), QString());
+        const QImage image(dir.filePath(QStringLiteral("m.png")));
+        QVERIFY2(image.width() >= 1200 && image.height() >= image.width() / 2,
+                 qPrintable(QStringLiteral("%1x%2").arg(image.width()).arg(image.height())));
+        QCOMPARE(graph.controls.exportTo(dir.filePath(QStringLiteral("m.svg"))), QString());
+        QFile svg(dir.filePath(QStringLiteral("m.svg")));
+        QVERIFY(svg.open(QIODevice::ReadOnly));
+        QVERIFY(svg.readAll().contains(
+            "Motor 1 on board 0x01, " + QDate::currentDate().toString(Qt::ISODate).toUtf8()));
+    }
+
+    // The dialog offers a name with board and motor; a name typed with an extension that
+    // names no format is refused in words, not saved under a name the operator did not type.
+    void exportDialogNamesAndKeepsTheTypedName()
+    {
+        Graph graph;
+        graph.broadcast(20);
+        QTemporaryDir dir;
+        QString offered, warning;
+        answerNextModal([&](QWidget* modal) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(modal))
+                offered = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+            answerNextModal([&](QWidget* box) {
+                warning = messageBoxText(box);
+                acceptModal(box);
+            });
+            chooseInFileDialog(modal, dir.filePath(QStringLiteral("m0.txt")));
+        });
+        graph.controls.form().pushButton_Export->click();
+        QCOMPARE(offered, QStringLiteral("board1-motor1-graph.png"));
+        QVERIFY2(warning.contains(QStringLiteral("m0.txt names no format")), qPrintable(warning));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
     }
 };
 

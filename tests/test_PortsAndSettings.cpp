@@ -9,6 +9,7 @@
 #include "ui/RememberedState.h"
 #include "support/Pty.h"
 
+#include <QDockWidget>
 #include <QSettings>
 #include <QtTest>
 
@@ -154,6 +155,40 @@ private slots:
         QVERIFY(!after.window.driveView(1)->form().dockWidget->isFloating());
         QCOMPARE(after.window.scriptFolder(), folder.path());
         QCOMPARE(after.window.size(), QSize(900, 600));
+    }
+
+    // A floated graph comes back where it was if that is on a screen, docked otherwise (a
+    // screen gone, a smaller one); its title names its motor and board.
+    void floatingGraphComesBackOnAScreen_data()
+    {
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<bool>("floating");
+        QTest::newRow("on the screen") << QPoint(40, 30) << true;
+        QTest::newRow("off every screen") << QPoint(5000, 3000) << false;
+    }
+
+    void floatingGraphComesBackOnAScreen()
+    {
+        QFETCH(QPoint, at);
+        QFETCH(bool, floating);
+        QTemporaryDir folder;
+        QSettings settings(folder.filePath(QStringLiteral("drive-setup.conf")), QSettings::IniFormat);
+        {
+            Window before;
+            QDockWidget* dock = before.window.driveView(2)->form().dockWidget;
+            dock->setFloating(true);
+            dock->setGeometry(QRect(at, QSize(600, 250)));
+            RememberedState::save(before.window, settings);
+        }
+        Window after;
+        RememberedState::restore(after.window, settings);
+        after.link.selectBoard(2);
+        after.window.show();
+        QDockWidget* dock = after.window.driveView(2)->form().dockWidget;
+        QCOMPARE(dock->isFloating(), floating);
+        if (floating)
+            QCOMPARE(dock->geometry().topLeft(), at);
+        QVERIFY2(dock->windowTitle().startsWith(QStringLiteral("Motor 2 on board 0x02")), qPrintable(dock->windowTitle()));
     }
 };
 

@@ -234,6 +234,28 @@ private slots:
         sim.terminate();
         sim.waitForFinished(5000);
     }
+
+    // An exported run says which gains it ran with and what it measured, beside its samples.
+    void exportedRunHoldsGainsAndFigures()
+    {
+        StepRun run;
+        run.board = 2;
+        run.motor = 3;
+        run.settings.target = 1500;
+        run.startPosition = 1000;
+        run.kp = 4;
+        run.ki = 0.01;
+        run.kd = 0.5;
+        run.samples = {{0.05, 1100, 40}, {0.1, 1490, 20}};
+        run.figures = analyzeStepResponse(run.samples, run.startPosition, run.settings.target);
+        QCOMPARE(run.csv().split('\n'),
+                 QByteArrayList({"time_s,board,motor,position,set_point,speed,event",
+                                 "0.000,2,,,,,\"step of motor 3 from 1000 to 1500 with Kp 4, Ki 0.01, Kd 0.5, band 2%\"",
+                                 "0.050,2,3,1100,1500,40,", "0.100,2,3,1490,1500,20,",
+                                 "0.100,2,,,,,\"rise time 0.070 s; overshoot 0.0%; settling time 0.100 s; "
+                                 "steady-state error 10.0; peak speed 40\"",
+                                 ""}));
+    }
 };
 
 QTEST_MAIN(TestStepTest)

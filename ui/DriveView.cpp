@@ -10,6 +10,7 @@
 
 #include <QEvent>
 #include <QInputDialog>
+#include <QMainWindow>
 #include <QPen>
 
 using namespace SharedVariables;
@@ -154,6 +155,17 @@ DriveView::DriveView(QWidget* parent, int motor)
     ui.verticalLayout->setContentsMargins(0, 0, 0, 0);
     ui.gridLayout->setHorizontalSpacing(3);
 
+    // A dock goes back into a main window's dock area only, by its float button, a double
+    // click on its title strip or a drag: the graph's dock lives in a main window of its
+    // own, a child of the page in the dock's place.
+    graphWindow = new QMainWindow(this);
+    graphWindow->setObjectName(QStringLiteral("mainWindow_Graph"));
+    graphWindow->setWindowFlags(Qt::Widget);
+    graphWindow->setSizePolicy(ui.dockWidget->sizePolicy());
+    delete ui.verticalLayout->replaceWidget(ui.dockWidget, graphWindow);
+    graphWindow->addDockWidget(Qt::TopDockWidgetArea, ui.dockWidget);
+    graphTitle = ui.dockWidget->windowTitle();
+
     // Qwt's own backing store draws each replot into a pixmap and copies that onto the
     // canvas, which the widget backing store then buffers again. Drawing straight onto
     // the canvas gives the same pixels at a third to a fifth of the cost per replot
@@ -183,6 +195,13 @@ DriveView::~DriveView()
 {
     for (QwtPlotCurve* curve : curves)
         delete curve;
+}
+
+void DriveView::showGraphBoard(int board)
+{
+    // Floating, the graph may lie over another motor's page: its title says whose it is.
+    ui.dockWidget->setWindowTitle(
+        tr("Motor %1 on board %2: %3").arg(QString::number(motor), DriveLink::boardName(board), graphTitle));
 }
 
 void DriveView::enterParameter(Index index)
@@ -242,7 +261,15 @@ void DriveView::drawSamples(const MotorSamples& samples)
         return;
     }
     const int count = samples.size();
-    if (reattached || replotPending || count < 2 || !fitsAxes(samples)) {
+    // The direct painter draws only the new segments, over what the window last showed
+    // in the canvas's place. Once the canvas has moved within its window (the page
+    // scrolled, a control above it changed size) that is no longer the plot, so the
+    // whole plot is drawn anew.
+    QWidget* canvas = ui.qwtPlot->canvas();
+    const QPoint canvasAt = canvas->mapTo(canvas->window(), QPoint(0, 0));
+    const bool moved = canvasAt != canvasDrawnAt;
+    canvasDrawnAt = canvasAt;
+    if (reattached || replotPending || moved || count < 2 || !fitsAxes(samples)) {
         moveTimeAxis(samples);
         replotPending = false;
         ui.qwtPlot->replot();

@@ -11,6 +11,7 @@
 class MotorSamples;
 class QwtPlotCurve;
 class QwtPlotDirectPainter;
+class QMainWindow;
 
 // The setup panel of one motor: its value fields, one entry dialog per parameter and
 // the live graph of position, set-point and speed. It shows what it is given and reports
@@ -58,6 +59,9 @@ public:
     // capacity; nothing while frozen.
     void followSamples();
 
+    // Names the motor and its board in the graph's title.
+    void showGraphBoard(int board);
+
     QwtPlotCurve* positionCurve() const { return curves[0]; }
     QwtPlotCurve* setPointCurve() const { return curves[1]; }
     QwtPlotCurve* speedCurve() const { return curves[2]; }
@@ -81,6 +85,8 @@ private:
 
     Ui::DriveView ui;
     const int motor;
+    QMainWindow* graphWindow = nullptr; // holds the graph's dock
+    QString graphTitle;                 // the dock's title in the form
     QLineEdit* fields[SharedVariables::VariableCount] = {};
     QToolButton* buttons[SharedVariables::VariableCount] = {}; // the parameters'
     bool notCurrent[SharedVariables::VariableCount] = {};
@@ -91,4 +97,5 @@ private:
     const MotorSamples* onCurves = nullptr; // what the curves' series read
     std::unique_ptr<MotorSamples> frozen;
     bool replotPending = false;
+    QPoint canvasDrawnAt; // where in its window the canvas was at the last draw
 };

@@ -190,16 +190,10 @@ void MainWindow::showConnectionError(const QString& title, const QString& text)
     box.exec();
 }
 
-// As the address box shows a board: "0x01", "0x02".
-QString MainWindow::boardName(int address)
-{
-    return QStringLiteral("0x%1").arg(address, 2, 16, QLatin1Char('0'));
-}
-
 void MainWindow::selectBoard(const QString& text)
 {
     for (int address : {1, 2}) {
-        if (text == boardName(address))
+        if (text == DriveLink::boardName(address))
             link.selectBoard(address);
     }
 }

@@ -128,7 +128,6 @@ private:
     void showVariable(int motor, SharedVariables::Index index);
     void showConnectionError(const QString& title, const QString& text);
     void selectBoard(const QString& text);
-    static QString boardName(int address);
 
     Ui::MainWindow ui;
     Ui::MLA mla;

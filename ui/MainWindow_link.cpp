@@ -51,7 +51,7 @@ void MainWindow::connectLinkState()
         ui.labelConnected->setText(connectionText());
         // Not after a board switch or a close, which end the silence without a reply.
         if (!silent && this->link.health().msSinceReply >= 0)
-            ui.statusbar->showMessage(tr("Board %1 replies again.").arg(boardName(this->link.board())),
+            ui.statusbar->showMessage(tr("Board %1 replies again.").arg(DriveLink::boardName(this->link.board())),
                                       RepliesBackMessageMs);
     });
 
@@ -64,13 +64,13 @@ QString MainWindow::connectionText() const
     if (!link.isConnected())
         return QStringLiteral("Disconnected");
     if (link.isBoardSilent())
-        return tr("Connected, no reply from board %1").arg(boardName(link.board()));
+        return tr("Connected, no reply from board %1").arg(DriveLink::boardName(link.board()));
     return QStringLiteral("Connected");
 }
 
 QString MainWindow::notReadText() const
 {
-    return tr("not read yet from board %1").arg(boardName(link.board()));
+    return tr("not read yet from board %1").arg(DriveLink::boardName(link.board()));
 }
 
 void MainWindow::showCurrency(int motor, Index index, bool current)

@@ -87,7 +87,7 @@ void MainWindow::copyToOtherBoard()
     const int to = from == 1 ? 2 : 1;
     readSelectedBoard([this, from, to](const BoardSettings& settings) {
         // Through the address box, so that the window shows the board being written.
-        ui.addressComboBox->setCurrentText(boardName(to));
+        ui.addressComboBox->setCurrentText(DriveLink::boardName(to));
         auto* dialog = new BoardSettingsDialog(link, settings, tr("On board %1").arg(from), true, this);
         dialog->setWindowTitle(tr("Copy board %1 to board %2").arg(from).arg(to));
         dialog->setAttribute(Qt::WA_DeleteOnClose);

@@ -13,6 +13,7 @@
 #include <qwt_plot_renderer.h>
 #include <qwt_plot_zoomer.h>
 
+#include <QDateTime>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -100,6 +101,9 @@ PlotControls::PlotControls(DriveView& view, DriveLink& link)
         this->view.followSamples();
     });
 
+    view.showGraphBoard(link.board());
+    connect(&link, &DriveLink::boardSelected, &view, &DriveView::showGraphBoard);
+
     connect(ui.pushButton_Export, &QPushButton::clicked, this, &PlotControls::exportWithDialog);
     connect(ui.pushButton_StepTest, &QPushButton::clicked, this,
             [this] { emit stepTestRequested(this->view.motorNumber()); });
@@ -139,6 +143,18 @@ void PlotControls::syncLegend()
     }
 }
 
+QString PlotControls::defaultExportName(const QString& suffix) const
+{
+    return QStringLiteral("board%1-motor%2-graph.%3").arg(link.board()).arg(view.motorNumber()).arg(suffix);
+}
+
+QString PlotControls::exportTitle() const
+{
+    return tr("Motor %1 on board %2, %3")
+        .arg(QString::number(view.motorNumber()), DriveLink::boardName(link.board()),
+             QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+}
+
 void PlotControls::exportWithDialog()
 {
     const QStringList filters {tr("PNG image (*.png)"), tr("SVG drawing (*.svg)"), tr("PDF document (*.pdf)"),
@@ -146,12 +162,14 @@ void PlotControls::exportWithDialog()
     const QStringList suffixes {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf"),
                                 QStringLiteral("csv")};
     QString filter = filters.first();
-    QString fileName = QFileDialog::getSaveFileName(
-        this, tr("Export the graph of motor %1").arg(view.motorNumber()),
-        QStringLiteral("motor%1-graph.png").arg(view.motorNumber()), filters.join(QStringLiteral(";;")), &filter);
+    QString fileName = QFileDialog::getSaveFileName(this, tr("Export the graph of motor %1").arg(view.motorNumber()),
+                                                    defaultExportName(suffixes.first()),
+                                                    filters.join(QStringLiteral(";;")), &filter);
     if (fileName.isEmpty())
         return;
-    if (!suffixes.contains(QFileInfo(fileName).suffix().toLower()))
+    // Only a name without an extension takes the chosen filter's; a name typed with
+    // another is the operator's, and exportTo says when it names no format.
+    if (QFileInfo(fileName).suffix().isEmpty())
         fileName += QLatin1Char('.') + suffixes.value(filters.indexOf(filter), suffixes.first());
     const QString failure = exportTo(fileName);
     if (!failure.isEmpty())
@@ -173,10 +191,17 @@ QString PlotControls::exportTo(const QString& fileName) const
     if (memory < 0 || !document.open(memory, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
         return tr("Could not draw the graph: %1").arg(qt_error_string(errno));
     QwtPlot* plot = view.form().qwtPlot;
-    constexpr double DotsPerInch = 96;
-    const QSizeF millimetres = QSizeF(plot->size()) * 25.4 / DotsPerInch;
+    // The page's strip of a graph would read badly on paper or in a report: the export has
+    // a size of its own, a landscape page's width at 16:9, and a title saying whose graph
+    // it is and when, which the window's graph has in its dock's title instead.
+    const QSizeF millimetres(297, 167);
+    constexpr int DotsPerInch = 150;
+    QwtText title(exportTitle());
+    title.setRenderFlags(Qt::AlignCenter);
+    plot->setTitle(title);
     QwtPlotRenderer().renderDocument(plot, QStringLiteral("/proc/self/fd/%1").arg(memory), suffix, millimetres,
-                                     int(DotsPerInch));
+                                     DotsPerInch);
+    plot->setTitle(QwtText());
     const QByteArray bytes = document.readAll();
     const QString failure = bytes.isEmpty() ? tr("The graph could not be drawn") : WholeFile::write(fileName, bytes);
     if (!failure.isEmpty())

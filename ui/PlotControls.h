@@ -30,10 +30,12 @@ public:
     QwtLegend* legend() const { return plotLegend; }
     QwtPlotZoomer* zoomer() const { return plotZoomer; }
 
-    // Writes the graph as an image (.png, .svg or .pdf) or the samples in view, those the
-    // time axis shows, as CSV (.csv). Returns what went wrong, in words for the
-    // operator; empty when the file was written.
+    // Writes the graph as an image (.png, .svg or .pdf), titled with its motor, board and
+    // the time, or the samples in view, those the time axis shows, as CSV (.csv). Returns
+    // what went wrong, in words for the operator; empty when the file was written.
     QString exportTo(const QString& fileName) const;
+    // The name the export dialog offers: board, motor and what it holds.
+    QString defaultExportName(const QString& suffix) const;
 
 signals:
     void stepTestRequested(int motor);
@@ -47,6 +49,7 @@ private:
     void showCapacity(int capacity);
     void syncLegend();
     void exportWithDialog();
+    QString exportTitle() const;
     QString exportSamples(const QString& fileName) const;
 
     Ui::PlotControls ui;

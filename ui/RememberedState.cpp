@@ -4,6 +4,8 @@
 #include "ui/MainWindow.h"
 #include "ui/PortBox.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSettings>
 
 namespace RememberedState {
@@ -13,6 +15,18 @@ namespace {
 QString graphKey(int motor, const char* what)
 {
     return QStringLiteral("window/graph%1/%2").arg(motor).arg(QLatin1String(what));
+}
+
+// The middle of a floating graph's title strip, by which it is moved and docked, lies on
+// some screen's free area.
+bool titleStripOnScreen(const QRect& geometry)
+{
+    const QPoint strip(geometry.left() + 8, geometry.center().y());
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen->availableGeometry().contains(strip))
+            return true;
+    }
+    return false;
 }
 
 void restoreConnection(MainWindow& window, const QSettings& settings)
@@ -40,12 +54,15 @@ void restoreWindow(MainWindow& window, const QSettings& settings)
     const int tab = settings.value(QStringLiteral("window/tab"), -1).toInt();
     if (tab >= 0 && tab < window.form().tabWidget->count())
         window.form().tabWidget->setCurrentIndex(tab);
-    // A graph floated out of its motor's page comes back floating where it was.
+    // A graph floated out of its motor's page comes back floating where it was, if that
+    // is on a screen there now; otherwise it comes back docked.
     for (int motor = 0; motor < SharedVariables::MotorCount; ++motor) {
         QDockWidget* dock = window.driveView(motor)->form().dockWidget;
         if (settings.value(graphKey(motor, "floating")).toBool()) {
             dock->setFloating(true);
             dock->restoreGeometry(settings.value(graphKey(motor, "geometry")).toByteArray());
+            if (!titleStripOnScreen(dock->geometry()))
+                dock->setFloating(false);
         }
     }
 }

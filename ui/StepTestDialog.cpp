@@ -223,7 +223,7 @@ void StepTestDialog::exportSelectedRun()
         return;
     const int index = selected.first()->row();
     QString fileName = QFileDialog::getSaveFileName(this, tr("Export run %1 of motor %2").arg(index + 1).arg(motor),
-                                                    QStringLiteral("motor%1-step-run%2.csv").arg(motor).arg(index + 1),
+                                                    QStringLiteral("board%1-motor%2-step-run%3.csv").arg(finishedRuns.value(index).board).arg(motor).arg(index + 1),
                                                     tr("CSV files (*.csv)"));
     if (fileName.isEmpty())
         return;
