@@ -140,11 +140,11 @@ void MainWindow::showSaveEepromState()
     if (!link.isConnected())
         reason = notConnectedToolTip();
     else if (eepromSession)
-        reason = tr("Saving to EEPROM on board %1...").arg(boardName(eepromSession->board()));
+        reason = tr("Saving to EEPROM on board %1...").arg(DriveLink::boardName(eepromSession->board()));
     else if (!link.isBoardAnswering())
         reason = tr("No reply from board %1: a save can only be confirmed by a board that answers. "
                     "Check that it is powered and that its address is right.")
-                     .arg(boardName(link.board()));
+                     .arg(DriveLink::boardName(link.board()));
     QPushButton* button = ui.pushButton_SaveEEPROM;
     button->setEnabled(reason.isEmpty());
     const QString toolTip = reason.isEmpty() ? saveEepromToolTip : reason;
