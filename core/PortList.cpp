@@ -82,8 +82,15 @@ PortList::PortList(Enumeration enumeration)
 
 void PortList::keep(const QString& name)
 {
+    gone.removeAll(name); // a new simulator may get the same path
     if (!kept.contains(name))
         kept.append(name);
+}
+
+void PortList::markGone(const QString& name)
+{
+    if (!gone.contains(name))
+        gone.append(name);
 }
 
 QList<OfferedPort> PortList::offer(const QString& wanted) const
@@ -115,7 +122,8 @@ QList<OfferedPort> PortList::offer(const QString& wanted) const
     // when its node is gone (the simulator that held it ended, the adapter was pulled).
     for (const QString& name : kept) {
         if (!listed(ports, name))
-            ports.append({name, QString(), QDir::isAbsolutePath(name) && !QFileInfo::exists(systemPortName(name))});
+            ports.append({name, QString(),
+                          gone.contains(name) || (QDir::isAbsolutePath(name) && !QFileInfo::exists(systemPortName(name)))});
     }
     if (!wanted.isEmpty() && !listed(ports, wanted))
         ports.append({wanted, QString(), true});

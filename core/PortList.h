@@ -44,6 +44,9 @@ public:
 
     // Keeps name in the list whether or not the system reports it.
     void keep(const QString& name);
+    // A kept name whose device is known to be gone (the simulator that held it ended):
+    // listed as missing even when a new device takes the same path later.
+    void markGone(const QString& name);
 
     // The entries now. wanted, when no entry opens it, is added as missing, so that a
     // chosen port that is gone is not replaced silently by another.
@@ -52,4 +55,5 @@ public:
 private:
     Enumeration enumeration;
     QStringList kept;
+    QStringList gone;
 };

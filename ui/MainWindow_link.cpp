@@ -138,6 +138,8 @@ void MainWindow::watchSimulator(Simulator& started)
     simulator = &started;
     connect(simulator, &Simulator::ended, this, [this](const QString& how) {
         simulatorEnd = how;
+        // Its pseudo-terminal's number may soon belong to another program's terminal.
+        ports->list().markGone(simulator->portName());
         ports->refresh();
         // Its port is lost too, and reported next.
         if (link.isConnected() && PortList::sameDevice(link.portName(), simulator->portName()))
