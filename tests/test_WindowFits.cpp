@@ -3,6 +3,7 @@
 #include "core/DriveLink.h"
 #include "ui/DriveView.h"
 #include "ui/MainWindow.h"
+#include "ui/StepTestDialog.h"
 
 #include <QtTest>
 #include <qwt_plot.h>
@@ -49,6 +50,21 @@ private slots:
                          qPrintable(field->objectName() + " " + text));
             }
         }
+    }
+
+    void stepTestDialogFits_data() { fits_data(); }
+
+    // Beside its buttons, the dialog has the gains to change between runs.
+    void stepTestDialogFits()
+    {
+        QFETCH(QSize, screen);
+        const QSize available = screen - QSize(16, 80);
+        DriveLink link;
+        StepTestDialog dialog(link, 2);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QCOMPARE(dialog.size().boundedTo(available), dialog.size());
+        QVERIFY(dialog.form().doubleSpinBox_Kp->isVisible());
     }
 };
 
