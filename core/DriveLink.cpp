@@ -261,7 +261,7 @@ void DriveLink::sendNextFrame()
             const int key = type == SerialMessage::VariableType
                 ? joinAddress(bytes[SerialMessage::Priority], bytes[SerialMessage::Cmd])
                 : LiveValueKey + bytes[SerialMessage::Cmd];
-            outstanding.append({bytes[SerialMessage::Dest], key, clock.elapsed(), false});
+            outstanding.append({bytes[SerialMessage::Dest], key, queued.number, clock.elapsed(), false});
         }
         // A board that stopped answering must not make the list grow without end.
         if (outstanding.size() > PollingQueueBound) {
@@ -329,8 +329,10 @@ void DriveLink::receiveFrame(const SerialMessage& frame)
         markRead(at, count, fromSelected);
         if (fromSelected)
             noteReplyFromSelectedBoard();
-        if (asked)
+        if (asked) {
+            answeredNumber = answered.number;
             emit windowRead(answered.board, answered.key);
+        }
         break;
     }
     case SerialMessage::LiveValueType:

@@ -85,6 +85,9 @@ public:
     // The number of the newest frame handed to the port. A frame taken off the queue
     // unsent counts as passed once a later frame went, since it will never go.
     qint64 lastSentFrame() const { return lastSentNumber; }
+    // The number of the request the newest read reply answered (see windowRead): a reply
+    // to a request numbered after a write shows the board's value after that write.
+    qint64 answeredRequest() const { return answeredNumber; }
     const MotorSamples& samples(int motor) const { return motorSamples[size_t(motor)]; }
     // How many samples each motor keeps: the graphs' time window. The newest that fit
     // are kept.
@@ -163,6 +166,7 @@ private:
     {
         int board;
         int key; // a block address, or LiveValueKey + CMD
+        qint64 number; // the request frame's
         qint64 sentMs;
         bool late;
     };
@@ -189,6 +193,7 @@ private:
     qint64 framesQueued = 0;
     qint64 framesSent = 0;
     qint64 lastSentNumber = 0;
+    qint64 answeredNumber = 0;
     qint64 framesReceived = 0;
     qint64 repliesMissing = 0;
     QString closedBecause;
