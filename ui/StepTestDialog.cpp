@@ -262,10 +262,11 @@ void StepTestDialog::listSets()
         boards.append(shownSet);
     std::sort(boards.begin(), boards.end());
     for (int board : boards) {
-        box->addItem(tr("board 0x%1, motor %2 (%3 runs)")
+        const int count = runSets.value(board).size();
+        box->addItem(tr("board 0x%1, motor %2 (%3)")
                          .arg(board, 2, 16, QLatin1Char('0'))
                          .arg(motor)
-                         .arg(runSets.value(board).size()),
+                         .arg(count == 1 ? tr("1 run") : tr("%1 runs").arg(count)),
                      board);
     }
     box->setCurrentIndex(box->findData(shownSet));
