@@ -241,10 +241,13 @@ private slots:
         window.connectToSelectedPort();
         StepTestDialog& dialog = *window.stepTestDialog(2);
         dialog.form().doubleSpinBox_Duration->setValue(0.5);
+        QComboBox* sets = dialog.form().comboBox_RunSet;
         for (const char* board : {"0x02", "0x01"}) {
             window.form().addressComboBox->setCurrentText(board);
             QTRY_VERIFY_WITH_TIMEOUT(link.isCurrent(2, SetPointMax) && link.isCurrent(2, SetPoint), 20000);
             dialog.form().spinBox_Target->setValue(link.mirror().s16(address(2, SetPoint)) + 200);
+            // Looking at board 2's runs, the operator starts a run on board 1.
+            emit sets->activated(sets->findData(2));
             dialog.form().pushButton_Start->click();
             QTRY_VERIFY_WITH_TIMEOUT(!dialog.stepTest().isRunning(), 20000);
         }
@@ -255,7 +258,6 @@ private slots:
         QVERIFY2(curves[0]->title().text().startsWith("Run 1: board 0x01, motor 2, Kp 0.5"),
                  qPrintable(curves[0]->title().text()));
 
-        QComboBox* sets = dialog.form().comboBox_RunSet;
         QCOMPARE(sets->count(), 2);
         emit sets->activated(sets->findData(2));
         QCOMPARE(dialog.runs().size(), 1);

@@ -28,7 +28,8 @@ public:
     const Ui::DriveView& form() const { return ui; }
 
     // Sets a value field's text; an unchanged text is not set again, so the operator's
-    // selection survives the redraw. The value is current: the field is no longer greyed.
+    // selection survives the redraw. The value is current: the field is no longer greyed
+    // nor pending.
     void showValue(SharedVariables::Index index, const QString& text);
     // The field's value is not the selected board's: it is greyed and emptied, says why
     // in its tooltip, and its parameter cannot be changed until showValue.

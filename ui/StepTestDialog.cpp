@@ -42,10 +42,8 @@ QString figure(double value, int decimals, const QString& missing)
     return std::isnan(value) ? missing : QString::number(value, 'f', decimals);
 }
 
-} // namespace
-
-namespace {
 constexpr Index gainIndexes[3] = {pid_Kp, pid_Ki, pid_Kd};
+
 } // namespace
 
 StepTestDialog::StepTestDialog(DriveLink& link, int motor, QWidget* parent)
@@ -186,12 +184,12 @@ void StepTestDialog::startRun()
     settings.durationMs = qRound(ui.doubleSpinBox_Duration->value() * 1000);
     settings.bandPercent = ui.doubleSpinBox_Band->value();
     settings.returnToStart = ui.checkBox_ReturnToStart->isChecked();
+    // The run joins the selected board's set, whichever set the operator was looking at.
+    showSet(link.board());
     if (!test->start(settings)) {
         QMessageBox::warning(this, tr("Step test refused"), test->refusal(settings));
         return;
     }
-    if (shownSet != link.board())
-        showSet(link.board());
     const int number = runs().size();
     runningCurve = new QwtPlotCurve(tr("Run %1 (running)").arg(number + 1));
     runningCurve->setPen(runColour(number), 2, runStyle(number));
