@@ -270,7 +270,7 @@ void DriveLink::sendNextFrame()
             const int key = type == SerialMessage::VariableType
                 ? joinAddress(bytes[SerialMessage::Priority], bytes[SerialMessage::Cmd])
                 : LiveValueKey + bytes[SerialMessage::Cmd];
-            outstanding.append({bytes[SerialMessage::Dest], key, clock.elapsed(), false, queued.number});
+            outstanding.append({bytes[SerialMessage::Dest], key, queued.number, clock.elapsed(), false});
         }
         // A board that stopped answering must not make the list grow without end.
         if (outstanding.size() > PollingQueueBound) {
@@ -337,9 +337,11 @@ void DriveLink::receiveFrame(const SerialMessage& frame)
         const bool fromSelected = asked && answered.board == boardAddress;
         markRead(at, count, fromSelected);
         if (fromSelected)
-            noteReplyFromSelectedBoard(answered.frame);
-        if (asked)
+            noteReplyFromSelectedBoard(answered.number);
+        if (asked) {
+            answeredNumber = answered.number;
             emit windowRead(answered.board, answered.key);
+        }
         break;
     }
     case SerialMessage::LiveValueType:
@@ -494,7 +496,7 @@ void DriveLink::receiveLiveValues(const SerialMessage& frame)
         markRead(address(motor, target), 2, fromSelected);
     }
     if (fromSelected)
-        noteReplyFromSelectedBoard(answered.frame);
+        noteReplyFromSelectedBoard(answered.number);
     if (!matched || fromSelected) {
         setPointsReceived |= cmd == SerialMessage::LiveSetPoints;
         speedsReceived |= cmd == SerialMessage::LiveSpeeds;

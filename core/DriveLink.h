@@ -90,6 +90,9 @@ public:
     // The number of the newest frame handed to the port. A frame taken off the queue
     // unsent counts as passed once a later frame went, since it will never go.
     qint64 lastSentFrame() const { return lastSentNumber; }
+    // The number of the request the newest read reply answered (see windowRead): a reply
+    // to a request numbered after a write shows the board's value after that write.
+    qint64 answeredRequest() const { return answeredNumber; }
     const MotorSamples& samples(int motor) const { return motorSamples[size_t(motor)]; }
     // How many samples each motor keeps: the graphs' time window. The newest that fit
     // are kept.
@@ -173,9 +176,9 @@ private:
     {
         int board;
         int key; // a block address, or LiveValueKey + CMD
+        qint64 number; // the request frame's
         qint64 sentMs;
         bool late;
-        qint64 frame; // its number in the order of queued frames
     };
     // Read and live value requests sent and not yet answered, oldest first. A board
     // answers in order, so a reply answers the oldest request for its key and any older
@@ -200,6 +203,7 @@ private:
     qint64 framesQueued = 0;
     qint64 framesSent = 0;
     qint64 lastSentNumber = 0;
+    qint64 answeredNumber = 0;
     qint64 framesReceived = 0;
     qint64 repliesMissing = 0;
     QString closedBecause;

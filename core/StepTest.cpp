@@ -24,6 +24,11 @@ QString figureText(const char* name, double value, int decimals, const char* uni
 
 } // namespace
 
+QString StepRun::title() const
+{
+    return QStringLiteral("board 0x%1, motor %2, %3").arg(board, 2, 16, QLatin1Char('0')).arg(motor).arg(gains());
+}
+
 QByteArray StepRun::csv() const
 {
     // What the run was and what it measured go in event lines, before and after its
@@ -101,6 +106,10 @@ QString StepTest::objection(const StepSettings& settings) const
     const int high = mirror.s16(address(motor, SetPointMax));
     if (settings.target < low || settings.target > high)
         return tr("The target must lie between SetPointMin %1 and SetPointMax %2.").arg(low).arg(high);
+    // Such a run would measure noise, not a response.
+    const int setPoint = mirror.s16(address(motor, SetPoint));
+    if (settings.target == setPoint)
+        return tr("Motor %1 already holds SetPoint %2. Choose another target.").arg(motor).arg(setPoint);
     if (settings.durationMs <= 0)
         return tr("Choose a duration longer than zero.");
     return {};

@@ -35,6 +35,8 @@ struct StepRun
     StepFigures figures;
 
     QString gains() const;
+    // The board, the motor and the gains: what tells a run apart from those of other motors.
+    QString title() const;
     // The run in the SampleCsv layout, the target as the set-point.
     QByteArray csv() const;
 };

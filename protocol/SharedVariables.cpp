@@ -1,6 +1,7 @@
 #include "protocol/SharedVariables.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace SharedVariables {
@@ -166,9 +167,30 @@ QString Block::format(int motor, const Variable& variable) const
     case Type::S16:
         return QString::number(s16(at));
     case Type::F32:
-        return QString::number(double(f32(at)), 'g', 6);
+        return floatText(double(f32(at)));
     }
     return QString();
+}
+
+QString floatText(double value)
+{
+    constexpr int significant = 7; // what a single-precision float holds
+    // Rounded first, so that the digits a float does not hold show as zeros.
+    const double rounded = QString::number(value, 'g', significant).toDouble();
+    if (rounded == 0 || !std::isfinite(rounded))
+        return QString::number(rounded, 'g', significant);
+    const int exponent = int(std::floor(std::log10(std::fabs(rounded))));
+    // Beyond these the plain digits would be mostly zeros, wider than the field.
+    if (exponent < -7 || exponent > 11)
+        return QString::number(rounded, 'g', significant);
+    QString text = QString::number(rounded, 'f', std::max(0, significant - 1 - exponent));
+    if (text.contains(QLatin1Char('.'))) {
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+    }
+    return text;
 }
 
 double Block::value(int motor, const Variable& variable) const

@@ -65,6 +65,11 @@ inline uint8_t priorityOf(int address) { return uint8_t(address >> 8); }
 inline uint8_t cmdOf(int address) { return uint8_t(address & 0xFF); }
 inline int joinAddress(uint8_t priority, uint8_t cmd) { return ((priority & 0x07) << 8) | cmd; }
 
+// A float in plain decimal with up to 7 significant digits and no trailing zeros
+// ("0.000000680845", "1500.25"); only magnitudes below 1e-7 or from 1e12 on, which
+// would take a line of zeros, keep an exponent ("1.5e-09").
+QString floatText(double value);
+
 // A block's bytes with typed little-endian access.
 class Block
 {
@@ -82,8 +87,8 @@ public:
     // returns how many were copied.
     int store(int address, const uint8_t* source, int count);
 
-    // The variable of a motor as the operator sees it: integers in decimal,
-    // floats in the "g" format with 6 significant digits.
+    // The variable of a motor as the operator sees it: integers in decimal, floats as
+    // floatText shows them.
     QString format(int motor, const Variable& variable) const;
     // The variable of a motor as a number, and storing one the way a parameter write
     // does: floats to single precision, integers cut to the variable's width.

@@ -96,7 +96,7 @@ private slots:
         QTest::newRow("u8") << "CtrlType" << "2" << "2";
         QTest::newRow("s16, negative") << "ADCOffset" << "-4096" << "-4096";
         QTest::newRow("f32") << "pid_Kd" << "0.1" << "0.1";
-        QTest::newRow("f32, more digits than shown") << "pid_Kp" << "123.456789" << "123.457";
+        QTest::newRow("f32, more digits than shown") << "pid_Kp" << "123.456789" << "123.4568";
     }
 
     void setReadsBackEachKindOfVariable()

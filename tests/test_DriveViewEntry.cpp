@@ -143,7 +143,9 @@ void TestDriveViewEntry::dialogAndReport()
     QVERIFY(seen.isInputDialog);
     QCOMPARE(seen.parent, &view);
     QCOMPARE(seen.title, QStringLiteral("%1 Selection [Motor ID: %2]").arg(name).arg(motor + 1));
-    QCOMPARE(seen.label, "Enter " + name);
+    QCOMPARE(seen.label.section(": ", 0, 0), QStringLiteral("Enter %1 of motor %2 on board 0x01").arg(name).arg(motor));
+    if (index == pid_Kp)
+        QCOMPARE(seen.label, QStringLiteral("Enter pid_Kp of motor 2 on board 0x01: 0 to 1000000"));
     QCOMPARE(seen.intMode, !parameter.isFloat());
     QCOMPARE(seen.minimum, parameter.minimum);
     QCOMPARE(seen.maximum, parameter.maximum);

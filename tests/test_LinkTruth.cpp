@@ -13,6 +13,7 @@
 
 #include <qwt_plot_curve.h>
 
+#include <QInputDialog>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QtTest>
@@ -92,6 +93,28 @@ private slots:
         QVERIFY(kp->text().isEmpty() && !button->isEnabled());
         QCOMPARE(tool.link.samples(2).size(), 0);
         QVERIFY(!tool.window.driveView(2)->positionCurve()->plot());
+    }
+
+    // An entered value shows at once, marked pending, until the board's read-back.
+    void enteredValueIsPendingUntilReadBack()
+    {
+        Tool tool;
+        QLineEdit* kp = tool.field(2, pid_Kp);
+        QTRY_COMPARE_WITH_TIMEOUT(kp->text(), QStringLiteral("0.5"), SweepMs);
+        answerNextModal([](QWidget* modal) {
+            auto* dialog = qobject_cast<QInputDialog*>(modal);
+            if (!dialog)
+                return rejectModal(modal);
+            dialog->setDoubleValue(7.25);
+            dialog->accept();
+        });
+        tool.button(2, pid_Kp)->click();
+        QCOMPARE(kp->text(), QStringLiteral("7.25"));
+        QVERIFY(kp->font().italic());
+        QVERIFY2(kp->toolTip().startsWith(QStringLiteral("pending")), qPrintable(kp->toolTip()));
+        QTRY_VERIFY_WITH_TIMEOUT(!kp->font().italic(), SweepMs);
+        QCOMPARE(kp->text(), QStringLiteral("7.25"));
+        QVERIFY(kp->toolTip().isEmpty());
     }
 
     // "Connected" only says that the port opened.

@@ -79,7 +79,7 @@ private slots:
         QTest::newRow("ErrorCode 0xFFFF is 65535") << variableReply(4, "ffff") << 0 << int(ErrorCode) << "65535";
         QTest::newRow("Position 0xFFFF is -1") << variableReply(88 + 28, "ffff") << 1 << int(Position) << "-1";
         QTest::newRow("pid_Kp 0.1") << variableReply(2 * 88 + 36, "cdcccc3d") << 2 << int(pid_Kp) << "0.1";
-        QTest::newRow("pid_Kp 1e+08") << variableReply(3 * 88 + 36, "20bcbe4c") << 3 << int(pid_Kp) << "1e+08";
+        QTest::newRow("pid_Kp 1e+08") << variableReply(3 * 88 + 36, "20bcbe4c") << 3 << int(pid_Kp) << "100000000";
         QTest::newRow("RTR set is still a reply") << reply(0x20, 0, 6, 0x12, "1000") << 0 << int(SetPoint) << "16";
         QTest::newRow("window with three variables")
             << variableReply(32, "050006000000803f") << 0 << int(MesPoint) << "6";

@@ -127,8 +127,12 @@ private slots:
         QTest::newRow("s16 most negative") << "Speed" << QByteArray("\x00\x80", 2) << "-32768";
         QTest::newRow("u8 255") << "CtrlMode" << QByteArray("\xFF", 1) << "255";
         QTest::newRow("float 0.1") << "pid_Kp" << QByteArray("\xCD\xCC\xCC\x3D", 4) << "0.1";
-        QTest::newRow("float 1e8") << "pid_Ki" << QByteArray("\x20\xBC\xBE\x4C", 4) << "1e+08";
-        QTest::newRow("float 2.5e7") << "pid_Kd" << QByteArray("\x20\xBC\xBE\x4B", 4) << "2.5e+07";
+        QTest::newRow("float 1e8") << "pid_Ki" << QByteArray("\x20\xBC\xBE\x4C", 4) << "100000000";
+        QTest::newRow("float 2.5e7") << "pid_Kd" << QByteArray("\x20\xBC\xBE\x4B", 4) << "25000000";
+        QTest::newRow("float 6.80845e-7") << "pid_Error" << QByteArray("\x50\xC3\x36\x35", 4) << "0.000000680845";
+        QTest::newRow("float -123456.7") << "pid_Error" << QByteArray("\x5A\x20\xF1\xC7", 4) << "-123456.7";
+        QTest::newRow("float 1.5e-9, too small for plain digits") << "pid_Error" << QByteArray("\x8F\x28\xCE\x30", 4) << "1.5e-09";
+        QTest::newRow("float 3.4e38, too large for plain digits") << "pid_Error" << QByteArray("\x9E\xC9\x7F\x7F", 4) << "3.4e+38";
         QTest::newRow("float 0.5") << "pid_error_max" << QByteArray("\x00\x00\x00\x3F", 4) << "0.5";
         QTest::newRow("float negative") << "pid_Error" << QByteArray("\x00\x00\xC0\xBF", 4) << "-1.5";
     }

@@ -8,8 +8,12 @@
 #include "support/Frames.h"
 #include "support/Pty.h"
 
+#include <qwt_plot_curve.h>
+
 #include <QProcess>
+#include <QFileInfo>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
 
@@ -91,6 +95,8 @@ private slots:
         QTest::newRow("set-point from the board, in the mirror") << true << 1 << 1 << 2000.0 << source;
         QTest::newRow("set-point from the board, read afresh") << true << 0 << 1 << 2000.0 << source;
         QTest::newRow("above SetPointMax") << true << 0 << 0 << 3001.0 << bounds;
+        QTest::newRow("at the set-point already") << true << 0 << 0 << 1500.0
+                                                  << "Motor 0 already holds SetPoint 1500. Choose another target.";
         QTest::newRow("at SetPointMax") << true << 0 << 0 << 3000.0 << "";
     }
 
@@ -200,6 +206,68 @@ private slots:
         QVERIFY2(failed[0][0].toString().startsWith(message), qPrintable(failed[0][0].toString()));
         QVERIFY(!test.isRunning());
         QCOMPARE(sent.all(), QVector<QByteArray>(writes, setPointWrite(2500)).toList());
+    }
+
+    // Typed in the dialog, a gain is written to the board within its bounds; the others
+    // are not touched.
+    void gainsWrittenFromTheDialog()
+    {
+        Pty pty;
+        DriveLink link;
+        QVERIFY(link.open(pty.slavePath()));
+        StepTestDialog dialog(link, 0);
+        QVERIFY(!dialog.form().doubleSpinBox_Kp->isEnabled());
+        for (int window : {32, 40})
+            link.requestWindow(window);
+        answerReads(link, 0);
+        QCOMPARE(dialog.form().doubleSpinBox_Ki->value(), 0.25);
+        Writes writes(link);
+        dialog.form().doubleSpinBox_Kp->setValue(2e6);
+        dialog.form().pushButton_WriteGains->click();
+        QCOMPARE(writes.all(), QList<QByteArray> {wireBytes(variableWrite(address(0, pid_Kp), 1, bytesOf(1e6f)))});
+        QVERIFY(!dialog.form().pushButton_WriteGains->isEnabled());
+    }
+
+    // Runs of motor 2 on board 2 and then on board 1 are not compared: each board has its
+    // set, its runs named by board; the set before stays to be looked at and exported.
+    void runsStayWithTheirBoard()
+    {
+        QProcess sim;
+        sim.start(qEnvironmentVariable("DRIVE_SIM"), QStringList());
+        QVERIFY(sim.waitForStarted(10000) && sim.waitForReadyRead(10000));
+        DriveLink link;
+        MainWindow window(link);
+        window.addPort(QString::fromLocal8Bit(sim.readLine()).trimmed());
+        window.connectToSelectedPort();
+        StepTestDialog& dialog = *window.stepTestDialog(2);
+        dialog.form().doubleSpinBox_Duration->setValue(0.5);
+        QComboBox* sets = dialog.form().comboBox_RunSet;
+        for (const char* board : {"0x02", "0x01"}) {
+            window.form().addressComboBox->setCurrentText(board);
+            QTRY_VERIFY_WITH_TIMEOUT(link.isCurrent(2, SetPointMax) && link.isCurrent(2, SetPoint), 20000);
+            dialog.form().spinBox_Target->setValue(link.mirror().s16(address(2, SetPoint)) + 200);
+            // Looking at board 2's runs, the operator starts a run on board 1.
+            emit sets->activated(sets->findData(2));
+            dialog.form().pushButton_Start->click();
+            QTRY_VERIFY_WITH_TIMEOUT(!dialog.stepTest().isRunning(), 20000);
+        }
+        QCOMPARE(dialog.runs().size(), 1);
+        QCOMPARE(dialog.runs()[0].board, 1);
+        const QwtPlotItemList curves = dialog.form().qwtPlot_Response->itemList(QwtPlotItem::Rtti_PlotCurve);
+        QCOMPARE(curves.size(), 1);
+        QVERIFY2(curves[0]->title().text().startsWith("Run 1: board 0x01, motor 2, Kp 0.5"),
+                 qPrintable(curves[0]->title().text()));
+
+        QCOMPARE(sets->count(), 2);
+        emit sets->activated(sets->findData(2));
+        QCOMPARE(dialog.runs().size(), 1);
+        QCOMPARE(dialog.runs()[0].board, 2);
+        QCOMPARE(dialog.runs()[0].kp, double(0.4f));
+        QTemporaryDir folder;
+        QCOMPARE(dialog.exportRun(0, folder.filePath("run.csv")), QString());
+        QVERIFY(QFileInfo(folder.filePath("run.csv")).size() > 0);
+        sim.terminate();
+        sim.waitForFinished(5000);
     }
 
     // Motor 2 of board 1 steps 500 counts, with pid_Kp 0.5 and then 4, each run labelled

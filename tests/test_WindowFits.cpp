@@ -3,6 +3,7 @@
 #include "core/DriveLink.h"
 #include "ui/DriveView.h"
 #include "ui/MainWindow.h"
+#include "ui/StepTestDialog.h"
 
 #include <QtTest>
 #include <qwt_plot.h>
@@ -37,7 +38,7 @@ private slots:
         const QwtPlot* plot = view->form().qwtPlot;
         QCOMPARE(plot->size().expandedTo(plot->minimumSizeHint()), plot->size());
         const QMap<Type, QStringList> longest{{Type::U8, {"255"}}, {Type::U16, {"65535"}}, {Type::S16, {"-32768"}},
-                                              {Type::F32, {"-0.00920868", "-1.23457e+38", "-0.000123457"}}};
+                                              {Type::F32, {"-0.0000006808451", "-123456700000", "-3.402823e+38"}}};
         for (int index = 0; index < VariableCount; ++index) {
             auto* field = view->findChild<QLineEdit*>(variable(Index(index)).fieldName());
             for (const QString& text : longest[variable(Index(index)).type]) {
@@ -49,6 +50,21 @@ private slots:
                          qPrintable(field->objectName() + " " + text));
             }
         }
+    }
+
+    void stepTestDialogFits_data() { fits_data(); }
+
+    // Beside its buttons, the dialog has the gains to change between runs.
+    void stepTestDialogFits()
+    {
+        QFETCH(QSize, screen);
+        const QSize available = screen - QSize(16, 80);
+        DriveLink link;
+        StepTestDialog dialog(link, 2);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QCOMPARE(dialog.size().boundedTo(available), dialog.size());
+        QVERIFY(dialog.form().doubleSpinBox_Kp->isVisible());
     }
 };
 

@@ -57,7 +57,7 @@ constexpr double SpeedScale = 10.0;
 constexpr double LeadFraction = 0.2;
 
 // The longest texts a variable of the type is shown as: its extreme integers, or a float
-// in the "g" format with 6 significant digits.
+// as floatText writes it, plain or with an exponent.
 QStringList widestTexts(Type type)
 {
     switch (type) {
@@ -68,7 +68,7 @@ QStringList widestTexts(Type type)
     case Type::S16:
         return {QStringLiteral("-32768")};
     case Type::F32:
-        return {QStringLiteral("-0.000123457"), QStringLiteral("-1.23457e+38")};
+        return {QStringLiteral("-0.0000001234567"), QStringLiteral("-123456700000"), QStringLiteral("-1.234567e+38")};
     }
     return {};
 }
@@ -210,7 +210,12 @@ void DriveView::enterParameter(Index index)
     // Unconvertible text (an empty field before the first poll) starts at 0.
     const QString text = fields[index]->text();
     const QString name = QString::fromLatin1(parameter.name);
-    const QString label = QStringLiteral("Enter ") + name;
+    const QString label = tr("Enter %1 of motor %2 on board %3: %4 to %5")
+                              .arg(name)
+                              .arg(motor)
+                              .arg(board)
+                              .arg(parameter.minimum, 0, 'g', 10)
+                              .arg(parameter.maximum, 0, 'g', 10);
     const QString title = name + QStringLiteral(" Selection [Motor ID: ") + QString::number(motor + 1)
         + QStringLiteral("]");
 

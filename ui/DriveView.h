@@ -29,11 +29,18 @@ public:
     const Ui::DriveView& form() const { return ui; }
 
     // Sets a value field's text; an unchanged text is not set again, so the operator's
-    // selection survives the redraw. The value is current: the field is no longer greyed.
+    // selection survives the redraw. The value is current: the field is no longer greyed
+    // nor pending.
     void showValue(SharedVariables::Index index, const QString& text);
     // The field's value is not the selected board's: it is greyed and emptied, says why
     // in its tooltip, and its parameter cannot be changed until showValue.
     void showNotCurrent(SharedVariables::Index index, const QString& reason);
+    // A value written and not yet confirmed by a read-back: shown in italics, its tooltip
+    // saying so, until showValue or showNotCurrent.
+    void showPending(SharedVariables::Index index, const QString& text);
+    bool isPending(SharedVariables::Index index) const { return pending[index]; }
+    // The board the entry dialogs name, as "0x01".
+    void setBoardName(const QString& name) { board = name; }
     // Without a connection no parameter can be changed; the buttons say so.
     void setConnected(bool connected);
 
@@ -78,6 +85,7 @@ protected:
 private:
     void enterParameter(SharedVariables::Index index);
     void updateParameterButton(SharedVariables::Index index);
+    void endPending(SharedVariables::Index index);
     void replotWhenVisible();
     bool fitsAxes(const MotorSamples& samples) const;
     void moveTimeAxis(const MotorSamples& samples);
@@ -90,6 +98,8 @@ private:
     QLineEdit* fields[SharedVariables::VariableCount] = {};
     QToolButton* buttons[SharedVariables::VariableCount] = {}; // the parameters'
     bool notCurrent[SharedVariables::VariableCount] = {};
+    bool pending[SharedVariables::VariableCount] = {};
+    QString board = QStringLiteral("0x01");
     bool connected = true;
     QwtPlotCurve* curves[3] = {};
     QwtPlotDirectPainter* directPainter = nullptr;

@@ -7,6 +7,7 @@ using namespace SharedVariables;
 void DriveView::showValue(Index index, const QString& text)
 {
     QLineEdit* field = fields[index];
+    endPending(index);
     if (notCurrent[index]) {
         notCurrent[index] = false;
         field->setEnabled(true);
@@ -18,8 +19,32 @@ void DriveView::showValue(Index index, const QString& text)
         field->setText(text);
 }
 
+void DriveView::showPending(Index index, const QString& text)
+{
+    QLineEdit* field = fields[index];
+    pending[index] = true;
+    QFont font = field->font();
+    font.setItalic(true);
+    field->setFont(font);
+    field->setToolTip(tr("pending: %1 written to board %2, waiting for the board's read-back").arg(text, board));
+    field->setText(text);
+}
+
+void DriveView::endPending(Index index)
+{
+    if (!pending[index])
+        return;
+    pending[index] = false;
+    QLineEdit* field = fields[index];
+    QFont font = field->font();
+    font.setItalic(false);
+    field->setFont(font);
+    field->setToolTip(QString());
+}
+
 void DriveView::showNotCurrent(Index index, const QString& reason)
 {
+    endPending(index);
     notCurrent[index] = true;
     fields[index]->clear();
     fields[index]->setEnabled(false);

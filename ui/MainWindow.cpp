@@ -33,7 +33,7 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
         // Every parameter of every motor reaches the link here, and only here.
         connect(driveViews[motor], &DriveView::parameterEntered, this, [this](Index index, int motor, double value) {
             if (confirmSetPointLimits(*driveViews[motor], index, value))
-                this->link.writeParameter(index, motor, value);
+                writeEntered(index, motor, value);
         });
     }
 
@@ -178,7 +178,8 @@ void MainWindow::saveToEeprom()
 
 void MainWindow::showVariable(int motor, Index index)
 {
-    if (!link.isCurrent(motor, index))
+    // A reply to a read that left before the write would show the value it replaces.
+    if (!link.isCurrent(motor, index) || pendingWrites[motor][index] != 0)
         return;
     driveViews[motor]->showValue(index, link.mirror().format(motor, variable(index)));
 }

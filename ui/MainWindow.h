@@ -107,6 +107,8 @@ private:
     QString connectionText() const;
     QString notReadText() const;
     void showCurrency(int motor, SharedVariables::Index index, bool current);
+    void writeEntered(SharedVariables::Index index, int motor, double value);
+    void confirmWrites(int board, int window);
     void showLoopTimeCurrency(bool current);
     void showScriptStop(int row, const QString& reason);
     void showPortLost(const QString& port, const QString& reason);
@@ -147,6 +149,8 @@ private:
     QString simulatorEnd;  // how the simulator ended, until told
     QString simulatorLoss; // the lost connection to it, until told
     DriveView* driveViews[SharedVariables::MotorCount] = {};
+    // The number of the write of each variable entered and not yet read back; 0 for none.
+    qint64 pendingWrites[SharedVariables::MotorCount][SharedVariables::VariableCount] = {};
     PlotControls* plotControlsOf[SharedVariables::MotorCount] = {};
     SampleRecorder* recorder = nullptr;
     QPushButton* recordButton = nullptr;

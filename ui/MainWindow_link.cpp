@@ -46,7 +46,14 @@ void MainWindow::connectLinkState()
                 view->setConnected(this->link.isConnected());
         });
     }
-    connect(&link, &DriveLink::boardSelected, this, [this] { ui.labelConnected->setText(connectionText()); });
+    connect(&link, &DriveLink::windowRead, this, &MainWindow::confirmWrites);
+    for (DriveView* view : driveViews)
+        view->setBoardName(boardName(link.board()));
+    connect(&link, &DriveLink::boardSelected, this, [this](int board) {
+        ui.labelConnected->setText(connectionText());
+        for (DriveView* view : driveViews)
+            view->setBoardName(boardName(board));
+    });
     connect(&link, &DriveLink::boardSilenceChanged, this, [this](bool silent) {
         ui.labelConnected->setText(connectionText());
         // Not after a board switch or a close, which end the silence without a reply.
@@ -73,12 +80,44 @@ QString MainWindow::notReadText() const
     return tr("not read yet from board %1").arg(DriveLink::boardName(link.board()));
 }
 
+// The entered value, as the board would hold it, shows as pending until confirmWrites.
+void MainWindow::writeEntered(Index index, int motor, double value)
+{
+    const qint64 frame = link.writeParameter(index, motor, value);
+    if (frame == 0)
+        return;
+    pendingWrites[motor][index] = frame;
+    Block written = link.mirror();
+    written.setValue(motor, variable(index), value);
+    driveViews[motor]->showPending(index, written.format(motor, variable(index)));
+}
+
+// The board answers in order: a read that left after a write shows what the write made
+// of the variable, whether the board took the value or not.
+void MainWindow::confirmWrites(int board, int window)
+{
+    if (board != link.board())
+        return;
+    for (int motor = 0; motor < MotorCount; ++motor) {
+        for (int index = 0; index < VariableCount; ++index) {
+            qint64& write = pendingWrites[motor][index];
+            if (write == 0 || link.answeredRequest() < write
+                || address(motor, Index(index)) / WindowSize * WindowSize != window)
+                continue;
+            write = 0;
+            showCurrency(motor, Index(index), link.isCurrent(motor, Index(index)));
+        }
+    }
+}
+
 void MainWindow::showCurrency(int motor, Index index, bool current)
 {
-    if (current)
-        driveViews[motor]->showValue(index, link.mirror().format(motor, variable(index)));
-    else
+    if (!current) {
+        pendingWrites[motor][index] = 0;
         driveViews[motor]->showNotCurrent(index, notReadText());
+    } else if (pendingWrites[motor][index] == 0) {
+        driveViews[motor]->showValue(index, link.mirror().format(motor, variable(index)));
+    }
 }
 
 void MainWindow::showLoopTimeCurrency(bool current)

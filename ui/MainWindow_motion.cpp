@@ -7,6 +7,7 @@
 #include "ui/WhileConnected.h"
 
 #include <QInputDialog>
+#include <QIntValidator>
 #include <QStatusBar>
 
 #include <initializer_list>
@@ -32,18 +33,21 @@ struct JointField
     short* value;
 };
 
-// Reads the joints in on-screen order; the first that does not convert is reported to
-// the operator and nothing is sent.
-bool readJoints(const char* panel, std::initializer_list<JointField> joints)
+// Reads the joints in on-screen order; the first that does not convert or lies outside
+// the command's bounds is reported to the operator and nothing is sent.
+bool readJoints(const char* panel, const RobotCommand& command, std::initializer_list<JointField> joints)
 {
     for (const JointField& joint : joints) {
         bool ok = false;
-        *joint.value = short(joint.field->text().toInt(&ok));
-        if (!ok) {
-            showOperatorMessage(QStringLiteral("%1 - %2 value invalid")
-                                    .arg(QLatin1String(panel), QLatin1String(joint.name)));
+        const int value = joint.field->text().toInt(&ok);
+        if (!ok || value < command.minimum || value > command.maximum) {
+            showOperatorMessage(QStringLiteral("%1 - %2 value invalid: enter a whole number from %3 to %4.")
+                                    .arg(QLatin1String(panel), QLatin1String(joint.name))
+                                    .arg(command.minimum)
+                                    .arg(command.maximum));
             return false;
         }
+        *joint.value = short(value);
     }
     return true;
 }
@@ -70,6 +74,9 @@ void MainWindow::connectMotionPanels()
         {mrn.pushButton_Yaw, RobotCommands::Mrn, "MRN", "Yaw", mrn.lineEdit_Yaw},
     };
     for (const auto& joint : joints) {
+        // Typed or chosen in the dialog, a joint keeps to the same bounds.
+        joint.field->setValidator(new QIntValidator(joint.command.minimum, joint.command.maximum, joint.field));
+        joint.field->setPlaceholderText(tr("%1 to %2").arg(joint.command.minimum).arg(joint.command.maximum));
         connect(joint.button, &QPushButton::clicked, this,
                 [this, joint] { askJoint(this, joint.command, joint.panel, joint.joint, joint.field); });
     }
@@ -89,14 +96,14 @@ void MainWindow::goArm(const char* panel, const QLineEdit* elbowField, const QLi
                        const QLineEdit* yawField, const RobotCommand& command)
 {
     short elbow = 0, pitch = 0, yaw = 0;
-    if (readJoints(panel, {{"Elbow", elbowField, &elbow}, {"Pitch", pitchField, &pitch}, {"Yaw", yawField, &yaw}}))
+    if (readJoints(panel, command, {{"Elbow", elbowField, &elbow}, {"Pitch", pitchField, &pitch}, {"Yaw", yawField, &yaw}}))
         sendToRobot(command, {elbow, yaw, pitch});
 }
 
 void MainWindow::goNeck()
 {
     short pitch = 0, yaw = 0;
-    if (readJoints("MRN", {{"Pitch", mrn.lineEdit_Pitch, &pitch}, {"Yaw", mrn.lineEdit_Yaw, &yaw}}))
+    if (readJoints("MRN", RobotCommands::Mrn, {{"Pitch", mrn.lineEdit_Pitch, &pitch}, {"Yaw", mrn.lineEdit_Yaw, &yaw}}))
         sendToRobot(RobotCommands::Mrn, {pitch, yaw});
 }
 

@@ -2,6 +2,8 @@
 
 #include "ui/StepTestDialog.h"
 
+#include <QScreen>
+
 StepTestDialog* MainWindow::stepTestDialog(int motor)
 {
     if (!stepTestDialogs[motor])
@@ -12,6 +14,9 @@ StepTestDialog* MainWindow::stepTestDialog(int motor)
 void MainWindow::openStepTest(int motor)
 {
     StepTestDialog* dialog = stepTestDialog(motor);
+    // A dialog taller or wider than the screen would hide its own buttons.
+    if (!dialog->isVisible() && screen())
+        dialog->resize(dialog->size().boundedTo(screen()->availableGeometry().size()));
     dialog->show();
     dialog->raise();
     dialog->activateWindow();
