@@ -197,11 +197,10 @@ DriveView::~DriveView()
         delete curve;
 }
 
-void DriveView::showGraphBoard(int board)
+void DriveView::setBoardName(const QString& name)
 {
-    // Floating, the graph may lie over another motor's page: its title says whose it is.
-    ui.dockWidget->setWindowTitle(
-        tr("Motor %1 on board %2: %3").arg(QString::number(motor), DriveLink::boardName(board), graphTitle));
+    board = name;
+    ui.dockWidget->setWindowTitle(tr("Motor %1 on board %2: %3").arg(QString::number(motor), name, graphTitle));
 }
 
 void DriveView::enterParameter(Index index)

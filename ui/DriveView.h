@@ -39,8 +39,9 @@ public:
     // saying so, until showValue or showNotCurrent.
     void showPending(SharedVariables::Index index, const QString& text);
     bool isPending(SharedVariables::Index index) const { return pending[index]; }
-    // The board the entry dialogs name, as "0x01".
-    void setBoardName(const QString& name) { board = name; }
+    // The board the entry dialogs and the graph's title name, as "0x01". Floating, the
+    // graph may lie over another motor's page: its title says whose it is.
+    void setBoardName(const QString& name);
     // Without a connection no parameter can be changed; the buttons say so.
     void setConnected(bool connected);
 
@@ -65,9 +66,6 @@ public:
     // Moves the time axis to the newest samples and replots, as after a change of their
     // capacity; nothing while frozen.
     void followSamples();
-
-    // Names the motor and its board in the graph's title.
-    void showGraphBoard(int board);
 
     QwtPlotCurve* positionCurve() const { return curves[0]; }
     QwtPlotCurve* setPointCurve() const { return curves[1]; }

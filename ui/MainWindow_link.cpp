@@ -48,11 +48,11 @@ void MainWindow::connectLinkState()
     }
     connect(&link, &DriveLink::windowRead, this, &MainWindow::confirmWrites);
     for (DriveView* view : driveViews)
-        view->setBoardName(boardName(link.board()));
+        view->setBoardName(DriveLink::boardName(link.board()));
     connect(&link, &DriveLink::boardSelected, this, [this](int board) {
         ui.labelConnected->setText(connectionText());
         for (DriveView* view : driveViews)
-            view->setBoardName(boardName(board));
+            view->setBoardName(DriveLink::boardName(board));
     });
     connect(&link, &DriveLink::boardSilenceChanged, this, [this](bool silent) {
         ui.labelConnected->setText(connectionText());

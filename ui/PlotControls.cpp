@@ -101,9 +101,6 @@ PlotControls::PlotControls(DriveView& view, DriveLink& link)
         this->view.followSamples();
     });
 
-    view.showGraphBoard(link.board());
-    connect(&link, &DriveLink::boardSelected, &view, &DriveView::showGraphBoard);
-
     connect(ui.pushButton_Export, &QPushButton::clicked, this, &PlotControls::exportWithDialog);
     connect(ui.pushButton_StepTest, &QPushButton::clicked, this,
             [this] { emit stepTestRequested(this->view.motorNumber()); });
