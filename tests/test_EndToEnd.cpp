@@ -52,9 +52,11 @@ struct Tool
     DriveLink link;
     MainWindow window {link};
 
+    // What the board confirmed: nothing while an entered value waits for its read-back.
     QString field(int motor, Index index) const
     {
-        return window.driveView(motor)->findChild<QLineEdit*>(variable(index).fieldName())->text();
+        const DriveView* view = window.driveView(motor);
+        return view->isPending(index) ? QString() : view->findChild<QLineEdit*>(variable(index).fieldName())->text();
     }
 
     bool connectTo(const Sim& sim)
