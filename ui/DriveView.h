@@ -10,7 +10,7 @@
 
 class MotorSamples;
 class QwtPlotCurve;
-class QwtPlotDirectPainter;
+class IncrementPainter;
 class QMainWindow;
 
 // The setup panel of one motor: its value fields, one entry dialog per parameter and
@@ -100,7 +100,7 @@ private:
     QString board = QStringLiteral("0x01");
     bool connected = true;
     QwtPlotCurve* curves[3] = {};
-    QwtPlotDirectPainter* directPainter = nullptr;
+    IncrementPainter* increments = nullptr;
     const MotorSamples* drawn = nullptr;    // the newest samples, for a deferred redraw
     const MotorSamples* onCurves = nullptr; // what the curves' series read
     std::unique_ptr<MotorSamples> frozen;
