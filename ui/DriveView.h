@@ -79,6 +79,7 @@ signals:
 protected:
     // Watches the plot's show event to draw what was deferred while it was hidden.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void enterParameter(SharedVariables::Index index);
@@ -97,6 +98,10 @@ private:
     QToolButton* buttons[SharedVariables::VariableCount] = {}; // the parameters'
     bool notCurrent[SharedVariables::VariableCount] = {};
     bool pending[SharedVariables::VariableCount] = {};
+    // Texts that came while the page was hidden in a shown window, set when it shows:
+    // laying out and shaping text nobody sees costs more than the rest of a reply.
+    bool deferred[SharedVariables::VariableCount] = {};
+    QString deferredText[SharedVariables::VariableCount];
     QString board = QStringLiteral("0x01");
     bool connected = true;
     QwtPlotCurve* curves[3] = {};
