@@ -40,8 +40,10 @@ int ScriptRecorder::insertionRow(const QList<QStringList>& rows, int selected)
 
 void ScriptRecorder::recordFrame(const SerialMessage& frame)
 {
+    if (!recording)
+        return;
     const RobotCommand* command = RobotCommands::find(frame.bytes);
-    if (!recording || !command || frame.length != command->frameLength())
+    if (!command || frame.length != command->frameLength())
         return;
     QList<QStringList> rows;
     if (!first)

@@ -9,6 +9,8 @@
 #include <QLoggingCategory>
 #include <QSysInfo>
 
+#include <unistd.h>
+
 // Off unless asked for, e.g. QT_LOGGING_RULES="drive.serial.debug=true".
 Q_LOGGING_CATEGORY(serialLog, "drive.serial", QtInfoMsg)
 
@@ -110,7 +112,22 @@ bool SerialDriver::writeMessage(const SerialMessage& message)
 {
     if (!port || !port->isOpen())
         return false;
-    message.write(*port);
+    const char* bytes = reinterpret_cast<const char*>(message.bytes);
+    qint64 length = message.length;
+    // A frame goes straight to the descriptor when nothing else waits to be written: the
+    // system takes it whole. The port's buffered path would switch a write notifier on
+    // and off for every frame, and each switch wakes the event loop. What the system does
+    // not take, and any error, goes the buffered way, which reports errors as before.
+    if (port->bytesToWrite() == 0) {
+        const ssize_t written = ::write(port->handle(), bytes, size_t(length));
+        if (written == length)
+            return true;
+        if (written > 0) {
+            bytes += written;
+            length -= written;
+        }
+    }
+    port->write(bytes, length);
     // Hands the bytes to the system at once without waiting for them to leave: the
     // transmit tick already spaces the frames, and a wait would stall the event loop.
     port->flush();

@@ -2,10 +2,10 @@
 
 #include "core/DriveLink.h"
 #include "core/MotorSamples.h"
+#include "ui/IncrementPainter.h"
 
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
-#include <qwt_plot_directpainter.h>
 #include <qwt_series_data.h>
 
 #include <QEvent>
@@ -181,7 +181,7 @@ DriveView::DriveView(QWidget* parent, int motor)
     curves[2] = newCurve(tr("Speed x%1").arg(SpeedScale), Qt::blue, 1, Qt::DotLine, 20, ui.qwtPlot);
     ui.qwtPlot->setAxisTitle(QwtPlot::xBottom, tr("time (s)"));
     ui.qwtPlot->setAxisTitle(QwtPlot::yLeft, tr("counts"));
-    directPainter = new QwtPlotDirectPainter(this);
+    increments = new IncrementPainter(ui.qwtPlot);
 
     // A hidden plot (its tab not selected) defers its replots until it is shown. The
     // plot's own show event comes whenever the view is shown, and also when the dock
@@ -265,7 +265,7 @@ void DriveView::drawSamples(const MotorSamples& samples)
         return;
     }
     const int count = samples.size();
-    // The direct painter draws only the new segments, over what the window last showed
+    // Increments draw only the new segments, over what the window last showed
     // in the canvas's place. Once the canvas has moved within its window (the page
     // scrolled, a control above it changed size) that is no longer the plot, so the
     // whole plot is drawn anew.
@@ -279,10 +279,7 @@ void DriveView::drawSamples(const MotorSamples& samples)
         ui.qwtPlot->replot();
         return;
     }
-    for (QwtPlotCurve* curve : curves) {
-        if (curve->isVisible())
-            directPainter->drawSeries(curve, count - 2, count - 1);
-    }
+    increments->draw({curves[0], curves[1], curves[2]}, count - 2, count - 1);
 }
 
 void DriveView::setFrozen(bool freeze)

@@ -10,7 +10,7 @@
 
 class MotorSamples;
 class QwtPlotCurve;
-class QwtPlotDirectPainter;
+class IncrementPainter;
 class QMainWindow;
 
 // The setup panel of one motor: its value fields, one entry dialog per parameter and
@@ -79,6 +79,7 @@ signals:
 protected:
     // Watches the plot's show event to draw what was deferred while it was hidden.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void enterParameter(SharedVariables::Index index);
@@ -97,10 +98,14 @@ private:
     QToolButton* buttons[SharedVariables::VariableCount] = {}; // the parameters'
     bool notCurrent[SharedVariables::VariableCount] = {};
     bool pending[SharedVariables::VariableCount] = {};
+    // Texts that came while the page was hidden in a shown window, set when it shows:
+    // laying out and shaping text nobody sees costs more than the rest of a reply.
+    bool deferred[SharedVariables::VariableCount] = {};
+    QString deferredText[SharedVariables::VariableCount];
     QString board = QStringLiteral("0x01");
     bool connected = true;
     QwtPlotCurve* curves[3] = {};
-    QwtPlotDirectPainter* directPainter = nullptr;
+    IncrementPainter* increments = nullptr;
     const MotorSamples* drawn = nullptr;    // the newest samples, for a deferred redraw
     const MotorSamples* onCurves = nullptr; // what the curves' series read
     std::unique_ptr<MotorSamples> frozen;

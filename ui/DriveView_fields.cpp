@@ -15,13 +15,27 @@ void DriveView::showValue(Index index, const QString& text)
         if (buttons[index])
             updateParameterButton(index);
     }
-    if (field->text() != text)
+    deferred[index] = !isVisible() && window()->isVisible();
+    if (deferred[index])
+        deferredText[index] = text;
+    else if (field->text() != text)
         field->setText(text);
+}
+
+void DriveView::showEvent(QShowEvent* event)
+{
+    for (int index = 0; index < VariableCount; ++index) {
+        if (deferred[index] && fields[index]->text() != deferredText[index])
+            fields[index]->setText(deferredText[index]);
+        deferred[index] = false;
+    }
+    QWidget::showEvent(event);
 }
 
 void DriveView::showPending(Index index, const QString& text)
 {
     QLineEdit* field = fields[index];
+    deferred[index] = false;
     pending[index] = true;
     QFont font = field->font();
     font.setItalic(true);
@@ -45,6 +59,7 @@ void DriveView::endPending(Index index)
 void DriveView::showNotCurrent(Index index, const QString& reason)
 {
     endPending(index);
+    deferred[index] = false;
     notCurrent[index] = true;
     fields[index]->clear();
     fields[index]->setEnabled(false);
