@@ -65,6 +65,9 @@ DriveLink::DriveLink(QObject* parent)
     connect(transmitTimer, &QTimer::timeout, this, &DriveLink::sendNextFrame);
     pollTimer = new QTimer(this);
     pollTimer->setInterval(PollIntervalMs);
+    // Replies are taken on the ticks, which run all the while a port is open, not as each
+    // comes: a wake-up of the event loop for each reply cost more than the rest of it.
+    connect(pollTimer, &QTimer::timeout, this, &DriveLink::takeReplies);
     connect(pollTimer, &QTimer::timeout, this, &DriveLink::watchReplies);
     connect(pollTimer, &QTimer::timeout, this, &DriveLink::pollNextWindow);
     clock.start();
@@ -99,6 +102,7 @@ bool DriveLink::open(const QString& portName)
     port = portName;
     failure.clear();
     connect(driver, &SerialDriver::messageReady, this, &DriveLink::receiveFrame);
+    driver->holdReads(true);
     // Queued, so the driver has finished its own signal before the link destroys it;
     // a report from a driver that has been replaced since is stale.
     connect(
@@ -253,6 +257,8 @@ QList<SerialMessage> DriveLink::transmitQueue() const
 
 void DriveLink::sendNextFrame()
 {
+    // The replies that came since the last tick are taken before the next request leaves.
+    takeReplies();
     if (queue.isEmpty() || !driver) {
         transmitTimer->stop();
         return;
@@ -280,6 +286,12 @@ void DriveLink::sendNextFrame()
     }
     if (queue.isEmpty())
         transmitTimer->stop();
+}
+
+void DriveLink::takeReplies()
+{
+    if (driver)
+        driver->readWaiting();
 }
 
 void DriveLink::requestWindow(int address)

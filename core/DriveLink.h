@@ -159,6 +159,7 @@ private:
     void updateCurrency(int motor, SharedVariables::Index index);
     void updateLoopTimeCurrency();
     void forgetReads();
+    void takeReplies();
     void noteReplyFromSelectedBoard(qint64 request);
     void markGaps();
     void clearSamples();

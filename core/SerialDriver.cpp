@@ -7,8 +7,10 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QLoggingCategory>
+#include <QSocketNotifier>
 #include <QSysInfo>
 
+#include <cerrno>
 #include <unistd.h>
 
 // Off unless asked for, e.g. QT_LOGGING_RULES="drive.serial.debug=true".
@@ -141,6 +143,48 @@ void SerialDriver::readyRead()
     parseData(port->readAll());
 }
 
+void SerialDriver::holdReads(bool hold)
+{
+    if (!port || !port->isOpen())
+        return;
+    if (!readNotifier) {
+        for (QSocketNotifier* notifier : port->findChildren<QSocketNotifier*>()) {
+            if (notifier->type() == QSocketNotifier::Read && notifier->socket() == port->handle())
+                readNotifier = notifier;
+        }
+        if (!readNotifier)
+            return;
+    }
+    readNotifier->setEnabled(!hold);
+}
+
+void SerialDriver::readWaiting()
+{
+    if (!port || !port->isOpen())
+        return;
+    // What the port took in before the hold comes first.
+    if (port->bytesAvailable() > 0)
+        parseData(port->readAll());
+    if (!readNotifier || readNotifier->isEnabled())
+        return;
+    char bytes[4096];
+    for (;;) {
+        const ssize_t count = ::read(port->handle(), bytes, sizeof bytes);
+        if (count > 0) {
+            framer.feed(bytes, count, [this](const SerialMessage& frame) { emit messageReady(frame); });
+            continue;
+        }
+        if (count < 0 && errno == EINTR)
+            continue;
+        // The port reads no bytes rather than waiting for them (VMIN 0).
+        if (count == 0 || errno == EAGAIN || errno == EWOULDBLOCK)
+            return;
+        // A hung-up pseudo-terminal or a removed adapter: lost, as the port reports it.
+        losePort(qt_error_string(errno));
+        return;
+    }
+}
+
 void SerialDriver::parseData(const QByteArray& data)
 {
     framer.feed(data.constData(), data.size(), [this](const SerialMessage& frame) { emit messageReady(frame); });
@@ -173,8 +217,14 @@ void SerialDriver::portError(QSerialPort::SerialPortError error)
         || error == QSerialPort::ResourceError;
     if (!lost || !port->isOpen())
         return;
+    losePort(port->errorString());
+}
+
+void SerialDriver::losePort(const QString& systemMessage)
+{
     lostReason = QObject::tr("Likely cause: %1.\nSystem message: %2")
-                     .arg(likelyLossCause(systemPortName(name)), port->errorString());
+                     .arg(likelyLossCause(systemPortName(name)), systemMessage);
+    readNotifier = nullptr;
     port->close();
     emit portLost(lostReason);
 }

@@ -4,8 +4,11 @@
 #include "protocol/SerialMessage.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QSerialPort>
 #include <QString>
+
+class QSocketNotifier;
 
 // Owns the serial port of one connection: opens it at 57600 baud 8N1, cuts the
 // received bytes into frames and writes outgoing frames.
@@ -27,6 +30,14 @@ public:
     QString lockHolder() const { return heldBy; }
     // Received bytes dropped because they began no frame: noise on the line.
     qint64 skippedBytes() const { return framer.skipped(); }
+
+    // Held, the port does not wake the event loop for each reply: the owner takes what
+    // came with readWaiting() on a tick of its own. Released, bytes are reported as they
+    // come. Holding needs the port's own read notifier; where it cannot be found, bytes
+    // are reported as they come all the same.
+    void holdReads(bool hold);
+    // Cuts into frames every byte waiting; a read error loses the port as usual.
+    void readWaiting();
 
 signals:
     void messageReady(const SerialMessage& message);
@@ -50,10 +61,12 @@ private slots:
 
 private:
     void parseData(const QByteArray& data);
+    void losePort(const QString& systemMessage);
 
     QString name;
     QSerialPort* port = nullptr;
     Framer framer;
     QString lostReason;
     QString heldBy;
+    QPointer<QSocketNotifier> readNotifier;
 };
