@@ -265,7 +265,10 @@ void DriveLink::sendNextFrame()
     }
     const QueuedFrame queued = queue.takeFirst();
     const SerialMessage& frame = queued.frame;
-    driver->writeMessage(frame);
+    // A frame the port failed to take never left: it is not counted as sent, and the
+    // loss of the port that follows ends the connection.
+    if (!driver->writeMessage(frame))
+        return;
     ++framesSent;
     lastSentNumber = queued.number;
     emit frameSent(frame);

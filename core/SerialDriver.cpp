@@ -132,8 +132,9 @@ bool SerialDriver::writeMessage(const SerialMessage& message)
     port->write(bytes, length);
     // Hands the bytes to the system at once without waiting for them to leave: the
     // transmit tick already spaces the frames, and a wait would stall the event loop.
+    // A write that fails loses the port, which is closed by then.
     port->flush();
-    return true;
+    return port->isOpen();
 }
 
 void SerialDriver::readyRead()

@@ -48,6 +48,7 @@ signals:
     void portLost(const QString& reason);
 
 public slots:
+    // False when the frame did not reach the system: no port, or the write failed.
     bool writeMessage(const SerialMessage& message);
     bool openPort();
 

@@ -5,6 +5,7 @@
 #include "support/Frames.h"
 #include "support/Pty.h"
 
+#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 
@@ -269,6 +270,21 @@ private slots:
         QVERIFY(line.size() >= 3 * SerialMessage::FrameSize);
         for (int value = 1; value <= 3; ++value)
             QCOMPARE(int(line[(value - 1) * SerialMessage::FrameSize + SerialMessage::Data]), value);
+    }
+
+    // What counts the frames that left (an apply's summary, a script's end) must not count
+    // one the port could not take.
+    void frameToAHungUpLineIsNotSent()
+    {
+        Pty pty;
+        DriveLink link;
+        QVERIFY(link.open(pty.slavePath()));
+        const qint64 write = link.writeParameter(SetPoint, 0, 1);
+        QSignalSpy sent(&link, &DriveLink::frameSent);
+        pty.closeMaster();
+        link.sendNextFrame();
+        QCOMPARE(sent.count(), 0);
+        QVERIFY(link.lastSentFrame() < write);
     }
 };
 
