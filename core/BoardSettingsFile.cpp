@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 using namespace SharedVariables;
 
@@ -52,12 +53,14 @@ double shortestFloat(float f)
     return std::memcmp(&back, &f, sizeof f) == 0 ? shortest : double(f);
 }
 
-// QJsonDocument keeps the last of two equal keys of an object, so the text it accepted
-// is scanned for them: the string before a colon is a key of the innermost open object.
-// The line of the first key given twice, with the key; 0 when there is none.
+// QJsonDocument keeps the last of two equal keys of an object (and Qt 5.15 leaks the
+// object it drops), so the text is scanned for them before it is parsed: the string
+// before a colon is a key of the innermost open object. Text that is not JSON is left to
+// the parser's own error. The line of the first key given twice, with the key; 0 when
+// there is none.
 int repeatedKey(const QByteArray& text, QString* key)
 {
-    QVector<QSet<QString>> objects;
+    std::vector<QSet<QString>> objects;
     QString string;
     int line = 1;
     for (int i = 0; i < text.size(); ++i) {
@@ -66,24 +69,27 @@ int repeatedKey(const QByteArray& text, QString* key)
             ++line;
             break;
         case '{':
-            objects.append(QSet<QString>());
+            objects.emplace_back();
             break;
         case '}':
-            objects.removeLast();
+            if (!objects.empty())
+                objects.pop_back();
             break;
         case '"': {
             const int start = i;
             for (++i; i < text.size() && text[i] != '"'; ++i)
                 i += text[i] == '\\';
-            string = QJsonDocument::fromJson('[' + text.mid(start, i + 1 - start) + ']').array().first().toString();
+            string = QJsonDocument::fromJson('[' + text.mid(start, i + 1 - start) + ']').array().at(0).toString();
             break;
         }
         case ':':
-            if (objects.last().contains(string)) {
+            if (objects.empty())
+                break;
+            if (objects.back().contains(string)) {
                 *key = string;
                 return line;
             }
-            objects.last().insert(string);
+            objects.back().insert(string);
             break;
         }
     }
@@ -168,6 +174,9 @@ BoardSettings parse(const QByteArray& text, const QString& fileName, QString* er
         *error = QStringLiteral("%1, %2: %3").arg(fileName, where, reason);
         return BoardSettings();
     };
+    QString repeated;
+    if (const int line = repeatedKey(text, &repeated))
+        return fail(QStringLiteral("line %1").arg(line), QStringLiteral("\"%1\" is given twice; keep only one").arg(repeated));
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(text, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
@@ -176,9 +185,6 @@ BoardSettings parse(const QByteArray& text, const QString& fileName, QString* er
     }
     if (!document.isObject())
         return fail(QStringLiteral("line 1"), QStringLiteral("no settings: the file must hold one object, { ... }"));
-    QString repeated;
-    if (const int line = repeatedKey(text, &repeated))
-        return fail(QStringLiteral("line %1").arg(line), QStringLiteral("\"%1\" is given twice; keep only one").arg(repeated));
     const QJsonObject root = document.object();
     for (auto it = root.begin(); it != root.end(); ++it) {
         if (!QStringList{BoardKey, DateKey, VersionKey, MotorsKey, ToolKey}.contains(it.key()))
