@@ -37,17 +37,16 @@ void IncrementPainter::draw(const QVector<QwtPlotCurve*>& curves, int from, int 
     const QRect rect = covered.toAlignedRect() & canvas->contentsRect();
     if (drawn.isEmpty() || rect.isEmpty())
         return;
-    // An increment not painted yet names samples by index, and the window of samples may
-    // have slid since: the canvas then draws itself whole, which is rare.
-    if (!pendingCurves.isEmpty()) {
-        pendingCurves.clear();
-        canvas->update();
-        return;
-    }
     std::stable_sort(drawn.begin(), drawn.end(), [](const QwtPlotCurve* a, const QwtPlotCurve* b) { return a->z() < b->z(); });
-    pendingFrom = from;
+    // Increments not painted yet join: the paint draws from the oldest to the newest.
+    if (pendingCurves.isEmpty()) {
+        pendingFrom = from;
+        pendingRect = rect;
+    } else {
+        pendingFrom = std::min(pendingFrom, from);
+        pendingRect |= rect;
+    }
     pendingTo = to;
-    pendingRect = rect;
     pendingCurves = drawn;
     canvas->update(rect);
 }
