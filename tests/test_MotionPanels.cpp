@@ -1,48 +1,44 @@
 // The MLA, MRA and MRN panels as the operator uses them: the joint dialogs, GO's
 // validation in on-screen order and the frame it queues in wire order.
-#include "ui/MainWindow.h"
+#include "ui/MotionPanels.h"
 #include "core/DriveLink.h"
+#include "protocol/RobotCommand.h"
 #include "support/Frames.h"
 #include "support/Modal.h"
 #include "support/Pty.h"
 
+#include <QHBoxLayout>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QtTest>
 
 namespace {
 
-// A panel's heading, and its joints' fields and Set buttons in on-screen order.
-struct Panel
-{
-    QLabel* heading;
-    QList<QLineEdit*> fields;
-    QList<QPushButton*> setButtons;
-    QPushButton* go;
-};
-
-Panel panelOf(const MainWindow& window, const QString& name)
-{
-    if (name == "MLA") {
-        const Ui::MLA& p = window.leftArmPanel();
-        return {p.label_MLA, {p.lineEdit_Elbow, p.lineEdit_Pitch, p.lineEdit_Yaw},
-                {p.pushButton_Elbow, p.pushButton_Pitch, p.pushButton_Yaw}, p.pushButton_Go};
-    }
-    if (name == "MRA") {
-        const Ui::MRA& p = window.rightArmPanel();
-        return {p.label_MRA, {p.lineEdit_Elbow, p.lineEdit_Pitch, p.lineEdit_Yaw},
-                {p.pushButton_Elbow, p.pushButton_Pitch, p.pushButton_Yaw}, p.pushButton_Go};
-    }
-    const Ui::MRN& p = window.neckPanel();
-    return {p.label_MRN, {p.lineEdit_Pitch, p.lineEdit_Yaw}, {p.pushButton_Pitch, p.pushButton_Yaw}, p.pushButton_Go};
-}
-
-// The window on a link open to a pseudo-terminal: a closed link drops robot commands.
-struct ConnectedWindow
+// The three panels side by side in a window, on a link open to a pseudo-terminal: a
+// closed link drops robot commands.
+struct ConnectedPanels
 {
     Pty pty;
     DriveLink link;
-    MainWindow window{link};
+    QWidget window;
+    QWidget* hosts[3] = {new QWidget(&window), new QWidget(&window), new QWidget(&window)};
+    MotionPanels panels{link, *hosts[0], *hosts[1], *hosts[2]};
+
+    ConnectedPanels()
+    {
+        auto* layout = new QHBoxLayout(&window);
+        for (QWidget* host : hosts)
+            layout->addWidget(host);
+    }
+
+    // The panel of "MLA", "MRA" or "MRN".
+    const MotionPanels::Panel& operator[](const QString& name) const
+    {
+        return panels.panel(*RobotCommands::find(name.toLower()));
+    }
 
     // The robot command frames waiting to be sent; the polling's board frames start with "can".
     QList<QByteArray> robotFramesQueued() const
@@ -125,10 +121,10 @@ void TestMotionPanels::jointDialog()
     QFETCH(QString, panel);
     QFETCH(int, joint);
     QFETCH(QString, name);
-    ConnectedWindow w;
+    ConnectedPanels w;
     QVERIFY(w.link.open(w.pty.slavePath()));
-    QLineEdit* field = panelOf(w.window, panel).fields[joint];
-    QPushButton* set = panelOf(w.window, panel).setButtons[joint];
+    QLineEdit* field = w[panel].fields[joint];
+    QPushButton* set = w[panel].setButtons[joint];
 
     const SeenDialog first = setJoint(set, 4096, true);
     QCOMPARE(first.title, name + " Value");
@@ -184,9 +180,9 @@ void TestMotionPanels::go()
     QFETCH(QStringList, fields);
     QFETCH(QString, message);
     QFETCH(QByteArray, wire);
-    ConnectedWindow w;
+    ConnectedPanels w;
     QVERIFY(w.link.open(w.pty.slavePath()));
-    const Panel shown = panelOf(w.window, panel);
+    const MotionPanels::Panel& shown = w[panel];
     QCOMPARE(shown.fields.size(), fields.size());
     for (int i = 0; i < fields.size(); ++i)
         shown.fields[i]->setText(fields[i]);
@@ -219,9 +215,9 @@ void TestMotionPanels::go()
 // Typed, a joint takes digits within its bounds' width; GO refuses what lies beyond them.
 void TestMotionPanels::typedJoints()
 {
-    ConnectedWindow w;
+    ConnectedPanels w;
     QVERIFY(w.link.open(w.pty.slavePath()));
-    const Panel neck = panelOf(w.window, "MRN");
+    const MotionPanels::Panel& neck = w["MRN"];
     QTest::keyClicks(neck.fields[0], "-12a34567");
     QTest::keyClicks(neck.fields[1], "5000");
     QCOMPARE(neck.fields[0]->text(), QString("1234"));
@@ -253,12 +249,12 @@ void TestMotionPanels::panelTexts()
     QFETCH(QString, panel);
     QFETCH(QString, heading);
     QFETCH(QStringList, joints);
-    ConnectedWindow w;
+    ConnectedPanels w;
     QVERIFY(w.link.open(w.pty.slavePath()));
-    const Panel shown = panelOf(w.window, panel);
-    QCOMPARE(shown.heading->text(), heading);
-    QWidget* host = shown.heading->parentWidget();
-    w.window.form().tabWidget->setCurrentWidget(host->parentWidget());
+    const MotionPanels::Panel& shown = w[panel];
+    QWidget* host = shown.host;
+    const QList<QLabel*> labels = host->findChildren<QLabel*>();
+    QVERIFY(std::any_of(labels.begin(), labels.end(), [&heading](QLabel* label) { return label->text() == heading; }));
     w.window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w.window));
 
