@@ -21,9 +21,7 @@ class QLabel;
 class QPushButton;
 struct RobotCommand;
 class SampleRecorder;
-class ScriptEditor;
-class ScriptRecorder;
-class ScriptRunner;
+class ScriptPage;
 class Simulator;
 class StepTestDialog;
 struct BoardSettings;
@@ -57,16 +55,12 @@ public:
     const Ui::MRA& rightArmPanel() const { return mra; }
     const Ui::MRN& neckPanel() const { return mrn; }
     DriveView* driveView(int motor) const { return driveViews[motor]; }
-    ScriptRunner& scriptRunner() const { return *runner; }
+    ScriptPage& scriptPage() const { return *scripts; }
     PlotControls* plotControls(int motor) const { return plotControlsOf[motor]; }
     SampleRecorder& sampleRecorder() const { return *recorder; }
     // The step test of a motor, its dialog made when first asked for.
     StepTestDialog* stepTestDialog(int motor);
     LinkHealthBar* linkHealthBar() const { return healthBar; }
-    // Where the Load dialog starts: the folder of the script loaded last; empty at first,
-    // when it starts in the example scripts.
-    QString scriptFolder() const { return lastScriptFolder; }
-    void setScriptFolder(const QString& folder) { lastScriptFolder = folder; }
 
 protected:
     // Asks before unsaved script changes are lost.
@@ -78,19 +72,6 @@ private:
                const RobotCommand& command);
     void goNeck();
     void sendToRobot(const RobotCommand& command, const QVector<int>& values);
-
-    void connectScriptPage();
-    void setUpScriptEditing();
-    void showScriptState();
-    // Start, Run from here and Step while connected and no run goes on; Teach while connected.
-    void enableScriptSending();
-    bool hasScript() const;
-    bool saveScript(bool chooseFile);
-    bool confirmDiscardScriptChanges();
-    void stopAllRobotCommands();
-    void loadScript();
-    // Marks a script row that cannot run for reason; an empty reason clears the mark.
-    void markScriptRow(int row, const QString& reason);
 
     void addHelpMenu();
     void addShortcuts();
@@ -136,13 +117,8 @@ private:
     Ui::MRA mra;
     Ui::MRN mrn;
     DriveLink& link;
-    ScriptRunner* runner = nullptr;
-    ScriptEditor* scriptEditor = nullptr;
-    ScriptRecorder* teachRecorder = nullptr;
-    int teachRow = 0; // where the next taught rows go
-    std::function<void()> showScriptSending;
+    ScriptPage* scripts = nullptr; // the Script page
     PortBox* ports = nullptr;
-    QString lastScriptFolder;
     LinkHealthBar* healthBar = nullptr;
     QString scriptStopNote; // for the lost-port box, when the loss stopped a script
     Simulator* simulator = nullptr;
