@@ -17,6 +17,8 @@ WindowOnLink::WindowOnLink(Connection connection)
 
 WindowOnLink::WindowOnLink(const QString& port)
 {
+    if (port.isEmpty())
+        return;
     window.addPort(port);
     window.connectToSelectedPort();
 }

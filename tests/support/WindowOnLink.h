@@ -18,6 +18,7 @@ class WindowOnLink
 public:
     enum class Connection { Pty, None };
     explicit WindowOnLink(Connection connection = Connection::Pty);
+    // Not connected when port is empty, as it is when a simulator did not start.
     explicit WindowOnLink(const QString& port);
 
     Pty pty;
