@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QShortcut>
 #include <QStatusBar>
@@ -65,8 +66,6 @@ ScriptPage::ScriptPage(DriveLink& link, const Ui::MainWindow& form, QMainWindow&
     enableSending();
     showState();
 }
-
-ScriptPage::~ScriptPage() = default;
 
 QPushButton* ScriptPage::addButton(QHBoxLayout* row, Control which, const char* objectName, const QString& text,
                                    const QString& toolTip)

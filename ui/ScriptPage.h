@@ -33,23 +33,8 @@ class ScriptPage : public QObject
 public:
     // What the operator presses on the page.
     enum Control {
-        Load,
-        Save,
-        SaveAs,
-        Teach,
-        Insert,
-        Delete,
-        Duplicate,
-        Up,
-        Down,
-        Undo,
-        Redo,
-        Start,
-        RunFromHere,
-        Step,
-        Loop,
-        Stop,
-        StopAll,
+        Load, Save, SaveAs, Teach, Insert, Delete, Duplicate, Up, Down, Undo, Redo,
+        Start, RunFromHere, Step, Loop, Stop, StopAll,
         ControlCount
     };
 
@@ -57,7 +42,6 @@ public:
     // controls beside them. Built after the window's shortcuts, whose keys the tooltips
     // of the controls that wait for a connection keep naming.
     ScriptPage(DriveLink& link, const Ui::MainWindow& form, QMainWindow& window);
-    ~ScriptPage() override;
 
     QAbstractButton* control(Control which) const { return controls[which]; }
     QTableWidget& table() const { return scriptTable; }
