@@ -3,6 +3,7 @@
 #include "core/BoardSettingsSession.h"
 #include "core/DriveLink.h"
 #include "ui/DriveView.h"
+#include "ui/HelpMenu.h"
 #include "ui/OperatorMessage.h"
 #include "ui/PortBox.h"
 #include "ui/ScriptPage.h"
@@ -52,9 +53,9 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
     connect(ui.pushButton_Connect, &QPushButton::clicked, this, &MainWindow::connectToSelectedPort);
     connect(ui.pushButton_Disconnect, &QPushButton::clicked, &link, &DriveLink::close);
     connect(ui.addressComboBox, &QComboBox::currentTextChanged, this, &MainWindow::selectBoard);
-    addHelpMenu();
-    // Before the buttons' tooltips are taken over while disconnected: they name the keys.
-    addShortcuts();
+    // The shortcuts' keys go into the buttons' tooltips before the script page keeps them
+    // for while connected.
+    new HelpMenu(*this, ui);
     scripts = new ScriptPage(link, ui, *this);
     setUpSaveEeprom();
     connect(ui.buttonBox, &QDialogButtonBox::clicked, this, &MainWindow::quit);

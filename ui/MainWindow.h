@@ -73,11 +73,6 @@ private:
     void goNeck();
     void sendToRobot(const RobotCommand& command, const QVector<int>& values);
 
-    void addHelpMenu();
-    void addShortcuts();
-    void showAbout();
-    void showGettingStarted();
-
     void setUpBoardSettings();
     void saveBoardSettings();
     void openBoardSettingsFile(bool apply);
