@@ -6,6 +6,9 @@
 
 namespace {
 
+// The load summary names this many rows; the marks in the table show them all.
+constexpr int SummaryRowCount = 5;
+
 // A field as a reason quotes it: a long one cut short, so that the message stays readable.
 QString quoted(const QString& field)
 {
@@ -71,4 +74,28 @@ QString checkScriptRow(const QStringList& fields)
     if (fields.size() != 1 + command->valueCount)
         return countProblem(word, command->valueCount, fields);
     return argumentProblem(fields, command->minimum, command->maximum);
+}
+
+QString rejectedRowsSummary(const QString& fileName, const QList<QStringList>& rows)
+{
+    QStringList named;
+    int rejected = 0;
+    for (int row = 0; row < rows.size(); ++row) {
+        const QString reason = checkScriptRow(rows[row]);
+        if (reason.isEmpty())
+            continue;
+        if (++rejected <= SummaryRowCount)
+            named << QStringLiteral("Row %1: %2.").arg(row + 1).arg(reason);
+    }
+    if (rejected == 0)
+        return QString();
+    const QString count = rejected == 1 ? QStringLiteral("a row") : QStringLiteral("%1 rows").arg(rejected);
+    QString text = QStringLiteral("%1 has %2 that cannot be run as written, so Start will refuse it:\n\n")
+                       .arg(fileName, count)
+                   + named.join(QLatin1Char('\n'));
+    if (rejected > named.size())
+        text += QStringLiteral("\n... and %1 more.").arg(rejected - named.size());
+    text += QStringLiteral("\n\nThe rows are marked in the table: correct them there, or in the file and load "
+                           "it again.");
+    return text;
 }

@@ -1,7 +1,9 @@
 #include "core/ScriptFile.h"
 
+#include "core/InstallPaths.h"
 #include "core/WholeFile.h"
 
+#include <QDir>
 #include <QFile>
 
 void ScriptParser::feed(const char* data, qint64 size)
@@ -154,4 +156,19 @@ ScriptFile ScriptFile::load(const QString& path)
         return script;
     }
     return read(file);
+}
+
+QString ScriptFile::loadFolder(const QString& lastFolder)
+{
+    if (!lastFolder.isEmpty())
+        return lastFolder;
+    const QString examples = InstallPaths::exampleScriptsFolder();
+    return examples.isEmpty() ? QDir::homePath() : examples;
+}
+
+QString ScriptFile::saveStart(const QString& path, const QString& lastFolder)
+{
+    if (!path.isEmpty())
+        return path;
+    return lastFolder.isEmpty() ? QDir::homePath() : lastFolder;
 }

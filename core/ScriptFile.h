@@ -65,4 +65,11 @@ struct ScriptFile
     // Writes rows (fields joined by ";", LF endings) with the comments in their places,
     // atomically; returns why it failed, or an empty string.
     static QString save(const QString& path, const QList<QStringList>& rows, const QStringList& comments);
+
+    // Where choosing a script to load starts: the folder of the script loaded or saved
+    // last (lastFolder), else the example scripts, else home.
+    static QString loadFolder(const QString& lastFolder);
+    // Where choosing a file to save to starts: the script's own file (path), else
+    // lastFolder, else home.
+    static QString saveStart(const QString& path, const QString& lastFolder);
 };

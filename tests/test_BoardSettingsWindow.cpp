@@ -1,11 +1,10 @@
 // The File menu's board settings through the window and its dialogs, on the simulated
 // boards: save, apply back a changed value with its read-back, copy to the other board
 // (its motion left alone), and the refusal while disconnected.
-#include "core/DriveLink.h"
 #include "ui/BoardSettingsDialog.h"
-#include "ui/MainWindow.h"
 #include "support/Modal.h"
 #include "support/SimProcess.h"
+#include "support/WindowOnLink.h"
 
 #include <QAction>
 #include <QPushButton>
@@ -18,10 +17,9 @@ namespace {
 
 constexpr int TimeoutMs = 20000;
 
-struct Tool
+struct Tool : WindowOnLink
 {
-    DriveLink link;
-    MainWindow window{link};
+    using WindowOnLink::WindowOnLink;
 
     void trigger(const char* action) { window.findChild<QAction*>(QLatin1String(action))->trigger(); }
 
@@ -65,7 +63,7 @@ private slots:
     void refusedWhileDisconnected()
     {
         QFETCH(QString, action);
-        Tool tool;
+        Tool tool(Tool::Connection::None);
         QString text;
         answerNextModal([&](QWidget* modal) {
             text = modal->windowTitle() + ": " + messageBoxText(modal);
@@ -78,8 +76,8 @@ private slots:
     void savedFileAppliesAChangedValueBack()
     {
         SimProcess sim;
-        Tool tool;
-        QVERIFY(tool.link.open(sim.port()));
+        Tool tool(sim.port());
+        QVERIFY(tool.link.isConnected());
         QTemporaryDir dir;
         const QString path = dir.filePath("board1.json");
         answerNextModal([&](QWidget* modal) { chooseInFileDialog(modal, path); });
@@ -106,8 +104,8 @@ private slots:
     void copiesBoard1ToBoard2()
     {
         SimProcess sim;
-        Tool tool;
-        QVERIFY(tool.link.open(sim.port()));
+        Tool tool(sim.port());
+        QVERIFY(tool.link.isConnected());
         tool.trigger("actionCopyToOtherBoard");
         BoardSettingsDialog* dialog = nullptr;
         QTRY_VERIFY_WITH_TIMEOUT((dialog = tool.dialog()), TimeoutMs);

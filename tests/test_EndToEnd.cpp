@@ -1,12 +1,13 @@
 // The tool connected to the simulated boards (drive-sim) on a pseudo-terminal:
 // live values, parameter round trips, the EEPROM save, noise and a script run.
-#include "core/DriveLink.h"
 #include "ui/DriveView.h"
-#include "ui/MainWindow.h"
 #include "support/Modal.h"
+#include "support/SimProcess.h"
+#include "support/WindowOnLink.h"
 
+#include <QAbstractButton>
 #include <QLineEdit>
-#include <QProcess>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -14,58 +15,19 @@ using namespace SharedVariables;
 
 namespace {
 
-// One run of drive-sim; it ends with this object.
-class Sim
+// The tool on the simulated boards.
+struct Tool : WindowOnLink
 {
-public:
-    explicit Sim(const QStringList& arguments = {})
+    explicit Tool(const SimProcess& sim)
+        : WindowOnLink(sim.port())
     {
-        process.start(qEnvironmentVariable("DRIVE_SIM"), arguments);
-        if (process.waitForStarted(10000)) {
-            while (!process.canReadLine() && process.waitForReadyRead(10000)) {
-            }
-            port = QString::fromLocal8Bit(process.readLine()).trimmed();
-        }
     }
-    ~Sim()
-    {
-        process.terminate();
-        if (!process.waitForFinished(5000))
-            process.kill();
-    }
-
-    // The robot commands the simulator printed so far.
-    QStringList commands()
-    {
-        output += QString::fromLocal8Bit(process.readAllStandardOutput());
-        return output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
-
-    QProcess process;
-    QString port;
-    QString output;
-};
-
-// The tool: the link and its window.
-struct Tool
-{
-    DriveLink link;
-    MainWindow window {link};
 
     // What the board confirmed: nothing while an entered value waits for its read-back.
     QString field(int motor, Index index) const
     {
         const DriveView* view = window.driveView(motor);
         return view->isPending(index) ? QString() : view->findChild<QLineEdit*>(variable(index).fieldName())->text();
-    }
-
-    bool connectTo(const Sim& sim)
-    {
-        if (sim.port.isEmpty())
-            return false;
-        window.addPort(sim.port);
-        window.form().pushButton_Connect->click();
-        return link.isConnected();
     }
 };
 
@@ -81,9 +43,9 @@ class TestEndToEnd : public QObject
 private slots:
     void liveValuesOnEveryPanel()
     {
-        Sim sim;
-        Tool tool;
-        QVERIFY(tool.connectTo(sim));
+        SimProcess sim;
+        Tool tool(sim);
+        QVERIFY(tool.link.isConnected());
         const QLineEdit* loopTime = tool.window.form().lineEdit_LoopTime;
         QTRY_VERIFY_WITH_TIMEOUT(!loopTime->text().isEmpty() && loopTime->text() != QLatin1String("0"),
                                  SweepTimeoutMs);
@@ -96,9 +58,9 @@ private slots:
 
     void parameterRoundTripOnBoard2()
     {
-        Sim sim;
-        Tool tool;
-        QVERIFY(tool.connectTo(sim));
+        SimProcess sim;
+        Tool tool(sim);
+        QVERIFY(tool.link.isConnected());
         tool.window.form().addressComboBox->setCurrentText(QStringLiteral("0x02"));
         QTRY_COMPARE_WITH_TIMEOUT(tool.field(2, pid_Kp), QStringLiteral("0.4"), SweepTimeoutMs);
 
@@ -124,26 +86,26 @@ private slots:
         QTemporaryDir dir;
         const QString eeprom = dir.filePath(QStringLiteral("eeprom.bin"));
         {
-            Sim sim({"--eeprom", eeprom});
-            Tool tool;
-            QVERIFY(tool.connectTo(sim));
+            SimProcess sim({"--eeprom", eeprom});
+            Tool tool(sim);
+            QVERIFY(tool.link.isConnected());
             emit tool.window.driveView(1)->parameterEntered(CurrentLimit, 1, 4321);
             QTRY_COMPARE_WITH_TIMEOUT(tool.field(1, CurrentLimit), QStringLiteral("4321"), SweepTimeoutMs);
             answerNextModal(acceptModal);
             tool.window.form().pushButton_SaveEEPROM->click();
             QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(eeprom), SweepTimeoutMs);
         }
-        Sim restarted({"--eeprom", eeprom});
-        Tool tool;
-        QVERIFY(tool.connectTo(restarted));
+        SimProcess restarted({"--eeprom", eeprom});
+        Tool tool(restarted);
+        QVERIFY(tool.link.isConnected());
         QTRY_COMPARE_WITH_TIMEOUT(tool.field(1, CurrentLimit), QStringLiteral("4321"), SweepTimeoutMs);
     }
 
     void noiseLosesNothingButTheNoise()
     {
-        Sim sim({"--noise", "0.5", "--seed", "7"});
-        Tool tool;
-        QVERIFY(tool.connectTo(sim));
+        SimProcess sim({"--noise", "0.5", "--seed", "7"});
+        Tool tool(sim);
+        QVERIFY(tool.link.isConnected());
         int frames = 0;
         int strange = 0;
         connect(&tool.link, &DriveLink::frameReceived, this, [&](const SerialMessage& message) {
@@ -159,19 +121,15 @@ private slots:
 
     void exampleScriptReachesTheRobot()
     {
-        Sim sim;
-        Tool tool;
-        QVERIFY(tool.connectTo(sim));
-        const Ui::MainWindow& form = tool.window.form();
-        answerNextModal([](QWidget* modal) {
-            chooseInFileDialog(modal, QFINDTESTDATA("../scripts/all_commands.txt"));
-        });
-        form.pushButton_ScriptLoad->click();
-        QVERIFY(form.tableWidget_Script->rowCount() > 0);
+        SimProcess sim;
+        Tool tool(sim);
+        QVERIFY(tool.link.isConnected());
+        tool.loadScript(QFINDTESTDATA("../scripts/all_commands.txt"));
+        QVERIFY(tool.scriptTable().rowCount() > 0);
 
         QString completion;
         answerNextModal([&](QWidget* modal) { completion = messageBoxText(modal); acceptModal(modal); }, 60000);
-        form.pushButton_ScriptStart->click();
+        tool.script(ScriptPage::Start)->click();
         QTRY_COMPARE_WITH_TIMEOUT(completion, QStringLiteral("Script Completed"), 60000);
         QTRY_COMPARE_WITH_TIMEOUT(sim.commands().size(), 9, SweepTimeoutMs);
         QCOMPARE(sim.commands(), (QStringList {"mla 2048 2048 2048", "mra 2048 2048 2048", "mrn 2048 2048",

@@ -1,15 +1,15 @@
 // Fault: script files no one would write on purpose (binary, a 10 MiB line, NUL bytes,
 // 100 000 lines). Each is loaded or refused with a message, through the loader and
 // through Load with its file dialog; nothing crashes and nothing hangs.
-#include "core/DriveLink.h"
 #include "core/ScriptFile.h"
 #include "core/ScriptRunner.h"
-#include "ui/MainWindow.h"
 #include "support/Modal.h"
-#include "support/Pty.h"
+#include "support/WindowOnLink.h"
 
+#include <QAbstractButton>
 #include <QElapsedTimer>
 #include <QMessageBox>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -110,15 +110,12 @@ private slots:
 
         // Through the window, on the script tab, with a table loaded before.
         // Connected, so that Start plays the rows.
-        Pty pty;
-        DriveLink link;
-        MainWindow window(link);
-        window.addPort(pty.slavePath());
-        window.connectToSelectedPort();
-        const Ui::MainWindow& form = window.form();
-        form.tabWidget->setCurrentIndex(form.tabWidget->count() - 1);
-        window.show();
-        ScriptRunner::fillModel(*form.tableWidget_Script->model(), {{QStringLiteral("end")}});
+        WindowOnLink tool;
+        QTableWidget& table = tool.scriptTable();
+        ScriptRunner& runner = tool.scriptPage().runner();
+        tool.form().tabWidget->setCurrentIndex(tool.form().tabWidget->count() - 1);
+        tool.window.show();
+        ScriptRunner::fillModel(*table.model(), {{QStringLiteral("end")}});
         QElapsedTimer clock;
         qint64 loadMs = 0;
         QString message;
@@ -126,32 +123,32 @@ private slots:
             MessageBoxes boxes;
             answerNextModal([path](QWidget* dialog) { chooseInFileDialog(dialog, path); });
             clock.start();
-            form.pushButton_ScriptLoad->click();
+            tool.script(ScriptPage::Load)->click();
             QApplication::processEvents();
             loadMs = clock.elapsed();
             message = boxes.texts.join(QLatin1Char('\n'));
         }
         clock.restart();
-        form.tableWidget_Script->viewport()->repaint();
+        table.viewport()->repaint();
         qInfo("%s: %s in %lld ms, table repainted in %lld ms", QTest::currentDataTag(),
               refusal.isEmpty() ? "loaded" : "refused", loadMs, clock.elapsed());
 
         if (refusal.isEmpty()) {
             QVERIFY2(message.isEmpty() || message.contains("cannot be run as written"), qPrintable(message));
-            QCOMPARE(form.tableWidget_Script->rowCount(), rows);
+            QCOMPARE(table.rowCount(), rows);
         } else {
             QVERIFY2(message.contains(refusal), qPrintable(message));
-            QCOMPARE(form.tableWidget_Script->rowCount(), 1);
+            QCOMPARE(table.rowCount(), 1);
         }
 
         // The first rows played (not to the end, which would open "Script Completed"), if
         // the check lets the script start at all.
         MessageBoxes refusals;
-        form.pushButton_ScriptStart->click();
-        const int steps = std::min(50, form.tableWidget_Script->rowCount() - 1);
-        for (int step = 0; step < steps && window.scriptRunner().isRunning(); ++step)
-            window.scriptRunner().runNextRow();
-        form.pushButton_ScriptStop->click();
+        tool.script(ScriptPage::Start)->click();
+        const int steps = std::min(50, table.rowCount() - 1);
+        for (int step = 0; step < steps && runner.isRunning(); ++step)
+            runner.runNextRow();
+        tool.script(ScriptPage::Stop)->click();
         QVERIFY(!QApplication::activeModalWidget());
     }
 

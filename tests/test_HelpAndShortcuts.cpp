@@ -2,10 +2,12 @@
 // buttons, on any page.
 #include "core/DriveLink.h"
 #include "ui/MainWindow.h"
+#include "ui/ScriptPage.h"
 #include "support/Modal.h"
 
 #include <qwt_global.h>
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QMenu>
 #include <QPushButton>
@@ -54,7 +56,7 @@ private slots:
         QCOMPARE(quit->shortcut(), QKeySequence("Ctrl+Q"));
         QCOMPARE(qobject_cast<QMenu*>(quit->parent())->title(), QStringLiteral("&File"));
         const QString data = window.findChild<QPushButton*>("pushButton_Record")->text();
-        const QString teach = window.findChild<QPushButton*>("pushButton_ScriptRecord")->text();
+        const QString teach = window.scriptPage().control(ScriptPage::Teach)->text();
         QVERIFY(data != teach);
         for (const QString& part : {data, teach, QStringLiteral("Step test..."), QStringLiteral("Export..."),
                                     QStringLiteral("settings to a file"), QStringLiteral("Quit (Ctrl+Q)")})

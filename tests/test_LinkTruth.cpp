@@ -7,13 +7,16 @@
 #include "ui/DriveView.h"
 #include "ui/LinkHealthBar.h"
 #include "ui/MainWindow.h"
+#include "ui/ScriptPage.h"
 #include "support/Frames.h"
 #include "support/Modal.h"
 #include "support/Pty.h"
 
 #include <qwt_plot_curve.h>
 
+#include <QAbstractButton>
 #include <QInputDialog>
+#include <QTableWidget>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QtTest>
@@ -154,13 +157,13 @@ private slots:
     {
         QFETCH(bool, portLost);
         Tool tool;
-        ScriptRunner& runner = tool.window.scriptRunner();
+        ScriptPage& page = tool.window.scriptPage();
+        ScriptRunner& runner = page.runner();
         QSignalSpy started(&runner, &ScriptRunner::rowStarted);
         QSignalSpy completed(&runner, &ScriptRunner::completed);
-        ScriptRunner::fillModel(*tool.window.form().tableWidget_Script->model(),
-                                ScriptParser::parse(QByteArray("mrn;1;2\nwait;200\n").repeated(50)));
-        tool.window.form().pushButton_ScriptStart->setEnabled(true);
-        tool.window.form().pushButton_ScriptStart->click();
+        ScriptRunner::fillModel(*page.table().model(), ScriptParser::parse(QByteArray("mrn;1;2\nwait;200\n").repeated(50)));
+        page.control(ScriptPage::Start)->setEnabled(true);
+        page.control(ScriptPage::Start)->click();
         QTRY_VERIFY_WITH_TIMEOUT(started.count() >= 3, SweepMs);
         QString text; // the box's title, then its text
         answerNextModal([&](QWidget* modal) {

@@ -5,12 +5,15 @@
 #include "protocol/RobotCommand.h"
 #include "ui/MainWindow.h"
 #include "ui/MotionPanels.h"
+#include "ui/ScriptPage.h"
 #include "support/Frames.h"
 #include "support/Modal.h"
 #include "support/Pty.h"
 #include "support/SimProcess.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QTableWidget>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -65,17 +68,13 @@ private slots:
             tabs << form.tabWidget->tabText(i);
         QCOMPARE(tabs, (QStringList {"Motor 0", "Motor 1", "Motor 2", "Motor 3", "MLA", "MRA", "MRN", "Script"}));
         QCOMPARE(form.tabWidget->currentIndex(), 7);
-        QStringList headers;
-        for (int i = 0; i < form.tableWidget_Script->columnCount(); ++i)
-            headers << form.tableWidget_Script->horizontalHeaderItem(i)->text();
-        QCOMPARE(headers, (QStringList {"Command", "ARG1", "ARG2", "ARG3", "ARG4", "ARG5", "ARG6", "ARG7", "ARG8"}));
-        QCOMPARE(form.tableWidget_Script->rowCount(), 0);
+        QCOMPARE(window.scriptPage().table().rowCount(), 0);
         QCOMPARE(link.board(), 1);
         QCOMPARE(form.addressComboBox->count(), 2);
         QCOMPARE(form.addressComboBox->currentText(), QStringLiteral("0x01"));
         QVERIFY(form.lineEdit_LoopTime->isReadOnly());
-        QVERIFY(!form.pushButton_ScriptStart->isEnabled());
-        QVERIFY(!form.pushButton_ScriptStop->isEnabled());
+        QVERIFY(!window.scriptPage().control(ScriptPage::Start)->isEnabled());
+        QVERIFY(!window.scriptPage().control(ScriptPage::Stop)->isEnabled());
     }
 
     void addPortOnceAndSelectIt()

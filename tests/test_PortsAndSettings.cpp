@@ -7,6 +7,7 @@
 #include "ui/DriveView.h"
 #include "ui/PortBox.h"
 #include "ui/RememberedState.h"
+#include "ui/ScriptPage.h"
 #include "support/Pty.h"
 
 #include <QDockWidget>
@@ -135,7 +136,7 @@ private slots:
             before.window.form().addressComboBox->setCurrentText(QStringLiteral("0x02"));
             before.window.form().tabWidget->setCurrentIndex(2);
             before.window.driveView(2)->form().dockWidget->setFloating(true);
-            before.window.setScriptFolder(folder.path());
+            before.window.scriptPage().setFolder(folder.path());
             before.window.resize(900, 600);
             RememberedState::save(before.window, settings);
         }
@@ -153,7 +154,7 @@ private slots:
         QCOMPARE(after.window.form().tabWidget->currentIndex(), 2);
         QVERIFY(after.window.driveView(2)->form().dockWidget->isFloating());
         QVERIFY(!after.window.driveView(1)->form().dockWidget->isFloating());
-        QCOMPARE(after.window.scriptFolder(), folder.path());
+        QCOMPARE(after.window.scriptPage().folder(), folder.path());
         QCOMPARE(after.window.size(), QSize(900, 600));
     }
 

@@ -2,16 +2,15 @@
 // mode's rows and waits, and Stop all's emptying of the robot's share of the queue.
 #include "core/DriveLink.h"
 #include "core/ScriptFile.h"
-#include "core/ScriptRecorder.h"
+#include "core/TeachRecorder.h"
 #include "core/ScriptRunner.h"
 #include "protocol/RobotCommand.h"
 #include "support/Pty.h"
-#include "ui/MainWindow.h"
+#include "support/WindowOnLink.h"
 #include "ui/MotionPanels.h"
 #include "ui/ScriptEditor.h"
 
-#include <QCheckBox>
-#include <QPushButton>
+#include <QAbstractButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -125,7 +124,7 @@ private slots:
     {
         QFETCH(int, elapsedMs);
         QFETCH(int, wait);
-        QCOMPARE(ScriptRecorder::waitBefore(elapsedMs), wait);
+        QCOMPARE(TeachRecorder::waitBefore(elapsedMs), wait);
     }
 
     void recordsWhatIsSentAndStopAllClearsIt()
@@ -133,9 +132,9 @@ private slots:
         Pty pty;
         DriveLink link;
         QVERIFY(link.open(pty.slavePath()));
-        ScriptRecorder recorder(link);
+        TeachRecorder recorder(link);
         Rows recorded;
-        connect(&recorder, &ScriptRecorder::rowsRecorded, this, [&](const Rows& rows) { recorded += rows; });
+        connect(&recorder, &TeachRecorder::rowsRecorded, this, [&](const Rows& rows) { recorded += rows; });
         link.queueRobotCommand(RobotCommands::Mla, {1, 2, 3});
         link.sendNextFrame(); // not recording yet
         recorder.start();
@@ -168,15 +167,11 @@ private slots:
     // Through the window: GOs recorded, then stepped and run from a row on the line.
     void teachStepAndRunFrom()
     {
-        Pty pty;
-        DriveLink link;
-        MainWindow window(link);
-        window.addPort(pty.slavePath());
-        window.connectToSelectedPort();
-        const auto button = [&](const char* name) { return window.findChild<QPushButton*>(name); };
-        button("pushButton_ScriptRecord")->click();
-        const MotionPanels::Panel& leftArm = window.motionPanels().panel(RobotCommands::Mla);
-        const MotionPanels::Panel& neck = window.motionPanels().panel(RobotCommands::Mrn);
+        WindowOnLink tool;
+        ScriptRunner& runner = tool.scriptPage().runner();
+        tool.script(ScriptPage::Teach)->click();
+        const MotionPanels::Panel& leftArm = tool.window.motionPanels().panel(RobotCommands::Mla);
+        const MotionPanels::Panel& neck = tool.window.motionPanels().panel(RobotCommands::Mrn);
         leftArm.fields[0]->setText("10"); // Elbow, Pitch, Yaw on screen
         leftArm.fields[1]->setText("30");
         leftArm.fields[2]->setText("20");
@@ -184,30 +179,30 @@ private slots:
         neck.fields[0]->setText("7"); // Pitch, Yaw
         neck.fields[1]->setText("8");
         neck.go->click();
-        QTRY_COMPARE(window.form().tableWidget_Script->rowCount(), 3);
-        button("pushButton_ScriptRecord")->click();
-        const QTableWidget& table = *window.form().tableWidget_Script;
-        QCOMPARE(ScriptRunner::rowFields(*table.model(), 0), (QStringList{"mla", "10", "20", "30"}));
-        QCOMPARE(ScriptRunner::rowFields(*table.model(), 1).first(), QStringLiteral("wait"));
-        QCOMPARE(ScriptRunner::rowFields(*table.model(), 2), (QStringList{"mrn", "7", "8"}));
+        QTRY_COMPARE(tool.scriptTable().rowCount(), 3);
+        tool.script(ScriptPage::Teach)->click();
+        QCOMPARE(tool.scriptRow(0), (QStringList{"mla", "10", "20", "30"}));
+        QCOMPARE(tool.scriptRow(1).first(), QStringLiteral("wait"));
+        QCOMPARE(tool.scriptRow(2), (QStringList{"mrn", "7", "8"}));
 
+        DriveLink& link = tool.link;
         link.close(); // only what the page sends from here on
-        QVERIFY(link.open(pty.slavePath()));
-        window.form().tableWidget_Script->selectRow(0);
-        button("pushButton_ScriptStep")->click();
+        QVERIFY(link.open(tool.pty.slavePath()));
+        tool.scriptTable().selectRow(0);
+        tool.script(ScriptPage::Step)->click();
         QCOMPARE(link.transmitQueue().last().length, 9); // mla: the word and three values
-        QCOMPARE(window.form().tableWidget_Script->currentRow(), 1);
-        button("pushButton_ScriptStopAll")->click();
+        QCOMPARE(tool.scriptTable().currentRow(), 1);
+        tool.script(ScriptPage::StopAll)->click();
         const QList<SerialMessage> left = link.transmitQueue();
         QVERIFY(std::none_of(left.begin(), left.end(),
                              [](const SerialMessage& frame) { return frame.length != SerialMessage::FrameSize; }));
-        window.form().tableWidget_Script->selectRow(2);
-        button("pushButton_ScriptRunFrom")->click();
-        QVERIFY(window.scriptRunner().isRunning());
-        window.scriptRunner().runNextRow();
+        tool.scriptTable().selectRow(2);
+        tool.script(ScriptPage::RunFromHere)->click();
+        QVERIFY(runner.isRunning());
+        runner.runNextRow();
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(link.transmitQueue().last().bytes), 7),
                  QByteArray::fromHex("6d726e07000800"));
-        window.scriptRunner().stop();
+        runner.stop();
     }
 };
 

@@ -1,5 +1,6 @@
 // The script file's line and field rules, fed whole, in pieces and as random bytes,
-// and the bounds that keep a huge or endless file from hanging the tool.
+// the bounds that keep a huge or endless file from hanging the tool, and where Save as
+// starts.
 #include "core/ScriptFile.h"
 
 #include <QBuffer>
@@ -79,6 +80,8 @@ private slots:
     void bounds();
     void endlessDeviceStops();
     void loadFailures();
+    void saveDialogStart_data();
+    void saveDialogStart();
 };
 
 void TestScriptFile::parse_data()
@@ -218,6 +221,25 @@ void TestScriptFile::loadFailures()
     const ScriptFile script = ScriptFile::load(file.fileName());
     QCOMPARE(script.error, QString());
     QCOMPARE(script.rows, (Rows{{"mla", "1", "2", "3"}, {"end"}}));
+}
+
+// Load's start is seen through the window, which has the example scripts.
+void TestScriptFile::saveDialogStart_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("lastFolder");
+    QTest::addColumn<QString>("start");
+    QTest::newRow("the script's file") << "/a/wave.txt" << "/b" << "/a/wave.txt";
+    QTest::newRow("untitled: the last folder") << "" << "/b" << "/b";
+    QTest::newRow("nothing yet: home") << "" << "" << QDir::homePath();
+}
+
+void TestScriptFile::saveDialogStart()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, lastFolder);
+    QFETCH(QString, start);
+    QCOMPARE(ScriptFile::saveStart(path, lastFolder), start);
 }
 
 QTEST_APPLESS_MAIN(TestScriptFile)

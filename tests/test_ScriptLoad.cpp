@@ -1,14 +1,15 @@
 // Loading a script through Load and the open-file dialog into the script table: where
 // the dialog starts, the file's name on the page, and the rows that cannot run marked and
 // summed up.
-#include "core/DriveLink.h"
 #include "core/ScriptFile.h"
 #include "core/ScriptRunner.h"
-#include "ui/MainWindow.h"
 #include "support/Modal.h"
-#include "support/Pty.h"
+#include "support/WindowOnLink.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
+#include <QLabel>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -17,30 +18,19 @@ using Rows = QList<QStringList>;
 namespace {
 
 // Connected, so that Start can be pressed.
-struct Window
+struct Window : WindowOnLink
 {
-    Pty pty;
-    DriveLink link;
-    MainWindow window{link};
-    const Ui::MainWindow& form = window.form();
-
-    Window()
-    {
-        window.addPort(pty.slavePath());
-        window.connectToSelectedPort();
-    }
-
-    void load() { form.pushButton_ScriptLoad->click(); }
+    void load() { script(ScriptPage::Load)->click(); }
     // Whether Start and Stop are enabled.
     QList<bool> startStop() const
     {
-        return {form.pushButton_ScriptStart->isEnabled(), form.pushButton_ScriptStop->isEnabled()};
+        return {script(ScriptPage::Start)->isEnabled(), script(ScriptPage::Stop)->isEnabled()};
     }
 
     // Each row's cells up to the first one without data; no data may follow it.
     Rows table() const
     {
-        const QAbstractItemModel& model = *form.tableWidget_Script->model();
+        const QAbstractItemModel& model = *scriptTable().model();
         Rows rows;
         for (int row = 0; row < model.rowCount(); ++row) {
             QStringList cells;
@@ -104,8 +94,8 @@ private slots:
     {
         Window w;
         QStringList headers;
-        for (int column = 0; column < w.form.tableWidget_Script->columnCount(); ++column)
-            headers << w.form.tableWidget_Script->horizontalHeaderItem(column)->text();
+        for (int column = 0; column < w.scriptTable().columnCount(); ++column)
+            headers << w.scriptTable().horizontalHeaderItem(column)->text();
         QCOMPARE(headers, (QStringList{"Command", "ARG1", "ARG2", "ARG3", "ARG4", "ARG5", "ARG6", "ARG7", "ARG8"}));
     }
 
@@ -167,13 +157,13 @@ private slots:
         QCOMPARE(seen.filter, QString("Script (*.txt)"));
         QCOMPARE(seen.directory, QDir(dir.filePath("scripts")).absolutePath()); // where first.txt was
         QCOMPARE(seen.parent, &w.window);
-        QCOMPARE(w.form.label_ScriptFile->text(), QString("load.txt"));
+        QCOMPARE(w.scriptPage().fileLabel().text(), QString("load.txt"));
         QCOMPARE(w.table(), rows);
         QCOMPARE(w.startStop(), (QList<bool>{true, true}));
         QVERIFY2(shown.contains(summary), qPrintable(shown));
         int markedRows = 0;
         for (int row = 0; row < rows.size(); ++row) {
-            const QTableWidgetItem* item = w.form.tableWidget_Script->item(row, 0);
+            const QTableWidgetItem* item = w.scriptTable().item(row, 0);
             markedRows += item->background().style() != Qt::NoBrush && !item->toolTip().isEmpty()
                           && shown.contains(item->toolTip());
         }
@@ -182,9 +172,9 @@ private slots:
         QString refusal;
         if (marked)
             answerNextModal([&refusal](QWidget* box) { refusal = box->windowTitle(); acceptModal(box); });
-        w.form.pushButton_ScriptStart->click();
+        w.script(ScriptPage::Start)->click();
         QCOMPARE(refusal, QString(marked ? "Script not running" : ""));
-        QCOMPARE(w.window.scriptRunner().isRunning(), !marked);
+        QCOMPARE(w.scriptPage().runner().isRunning(), !marked);
     }
 
     void nothingLoaded_data()

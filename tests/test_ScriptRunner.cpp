@@ -10,10 +10,13 @@
 #include "ui/MotionPanels.h"
 #include "support/Modal.h"
 #include "support/Pty.h"
+#include "support/WindowOnLink.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QStandardItemModel>
+#include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
 
@@ -328,21 +331,18 @@ private slots:
     // The panel's fields are Elbow, Pitch, Yaw; the script's arguments Elbow, Yaw, Pitch.
     void scriptRowSendsWhatThePanelSends()
     {
-        Pty pty;
-        DriveLink link;
-        QVERIFY(link.open(pty.slavePath()));
-        MainWindow window(link);
-        const MotionPanels::Panel& leftArm = window.motionPanels().panel(RobotCommands::Mla);
+        WindowOnLink tool;
+        const MotionPanels::Panel& leftArm = tool.window.motionPanels().panel(RobotCommands::Mla);
         leftArm.fields[0]->setText("100"); // Elbow, Pitch, Yaw on screen
         leftArm.fields[1]->setText("200");
         leftArm.fields[2]->setText("300");
         leftArm.go->click();
 
-        ScriptRunner::fillModel(*window.form().tableWidget_Script->model(), ScriptParser::parse("mla;100;300;200\r\n"));
-        window.scriptRunner().start();
-        window.scriptRunner().runNextRow();
-        QCOMPARE(link.transmitQueue().size(), 2);
-        QVERIFY(link.transmitQueue()[0] == link.transmitQueue()[1]);
+        ScriptRunner::fillModel(*tool.scriptTable().model(), ScriptParser::parse("mla;100;300;200\r\n"));
+        tool.scriptPage().runner().start();
+        tool.scriptPage().runner().runNextRow();
+        QCOMPARE(tool.link.transmitQueue().size(), 2);
+        QVERIFY(tool.link.transmitQueue()[0] == tool.link.transmitQueue()[1]);
     }
 
     // Start and the real timer, with no timing expectations beyond completion: the running
@@ -350,13 +350,11 @@ private slots:
     // Completed" box with a single default OK.
     void runsOnItsTimer()
     {
-        Pty pty;
-        DriveLink link;
-        QVERIFY(link.open(pty.slavePath()));
-        MainWindow window(link);
-        QTableWidget* table = window.form().tableWidget_Script;
+        WindowOnLink tool;
+        QTableWidget* table = &tool.scriptTable();
+        ScriptRunner& runner = tool.scriptPage().runner();
         ScriptRunner::fillModel(*table->model(), ScriptParser::parse("mrn;1;2\nwait;0\nmrn;3;4\nend;\nmrn;5;6\n"));
-        QSignalSpy started(&window.scriptRunner(), &ScriptRunner::rowStarted);
+        QSignalSpy started(&runner, &ScriptRunner::rowStarted);
         QString shown;
         answerNextModal([&shown](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
@@ -366,10 +364,10 @@ private slots:
                 shown += " <not a parentless box titled drive-setup with one default OK>";
             acceptModal(modal);
         }, 60000);
-        window.form().pushButton_ScriptStart->setEnabled(true);
-        window.form().pushButton_ScriptStart->click();
+        tool.script(ScriptPage::Start)->setEnabled(true);
+        tool.script(ScriptPage::Start)->click();
         QTRY_COMPARE_WITH_TIMEOUT(shown, QString("Script Completed"), 60000);
-        QVERIFY(!window.scriptRunner().isRunning());
+        QVERIFY(!runner.isRunning());
         QCOMPARE(rows(started), (QList<int>{0, 1, 2, 3}));
         QCOMPARE(table->selectionModel()->selectedRows(), QModelIndexList{table->model()->index(3, 0)});
         QCOMPARE(table->currentRow(), 3);

@@ -1,7 +1,6 @@
 #include "ui/MainWindow.h"
 
 #include "core/DriveLink.h"
-#include "core/ScriptRunner.h"
 #include "ui/BoardSettingsActions.h"
 #include "ui/DriveView.h"
 #include "ui/GraphControls.h"
@@ -9,9 +8,11 @@
 #include "ui/MotionPanels.h"
 #include "ui/OperatorMessage.h"
 #include "ui/PortBox.h"
+#include "ui/ScriptPage.h"
 #include "ui/SetPointLimits.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QMessageBox>
 #include <QScrollArea>
 #include <QStatusBar>
@@ -53,25 +54,14 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
 
     ports = new PortBox(*ui.serialComboBox, this);
 
-    runner = new ScriptRunner(link, *ui.tableWidget_Script->model(), this);
-    connect(runner, &ScriptRunner::rowStarted, ui.tableWidget_Script, &QTableWidget::selectRow);
-    // Queued: the run may complete inside the link's transmit tick, which must not wait
-    // for the operator.
-    connect(
-        runner, &ScriptRunner::completed, this, [] { showOperatorMessage(QStringLiteral("Script Completed")); },
-        Qt::QueuedConnection);
-    connectScriptPage();
-    setUpScriptEditing();
-    connect(ui.pushButton_ScriptStart, &QPushButton::clicked, runner, &ScriptRunner::start);
-    connect(ui.pushButton_ScriptStop, &QPushButton::clicked, runner, &ScriptRunner::stop);
-
     connect(ui.pushButton_Connect, &QPushButton::clicked, this, &MainWindow::connectToSelectedPort);
     connect(ui.pushButton_Disconnect, &QPushButton::clicked, &link, &DriveLink::close);
     connect(ui.addressComboBox, &QComboBox::currentTextChanged, this, &MainWindow::selectBoard);
-    // Before the buttons' tooltips are taken over while disconnected: they name the keys.
+    // The shortcuts' keys go into the buttons' tooltips before the script page keeps them
+    // for while connected.
     new HelpMenu(*this, ui);
+    scripts = new ScriptPage(link, ui, *this);
     boardSettings->takeSaveEepromButton(*ui.pushButton_SaveEEPROM);
-    enableScriptSending();
     connect(ui.buttonBox, &QDialogButtonBox::clicked, this, &MainWindow::quit);
 
     connect(&link, &DriveLink::connected, this, [this] { showConnectedState(true); });
@@ -96,6 +86,14 @@ void MainWindow::quit()
 {
     if (close())
         QApplication::quit();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (scripts->confirmDiscardChanges())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void MainWindow::addPort(const QString& name)

@@ -16,9 +16,7 @@ class GraphControls;
 class LinkHealthBar;
 class MotionPanels;
 class PortBox;
-class ScriptEditor;
-class ScriptRecorder;
-class ScriptRunner;
+class ScriptPage;
 class Simulator;
 
 // The one window of the tool: it shows what the drive link reports and turns the
@@ -49,32 +47,15 @@ public:
     const Ui::MainWindow& form() const { return ui; }
     MotionPanels& motionPanels() const { return *panels; }
     DriveView* driveView(int motor) const { return driveViews[motor]; }
-    ScriptRunner& scriptRunner() const { return *runner; }
+    ScriptPage& scriptPage() const { return *scripts; }
     GraphControls& graphControls() const { return *graphs; }
     LinkHealthBar* linkHealthBar() const { return healthBar; }
-    // Where the Load dialog starts: the folder of the script loaded last; empty at first,
-    // when it starts in the example scripts.
-    QString scriptFolder() const { return lastScriptFolder; }
-    void setScriptFolder(const QString& folder) { lastScriptFolder = folder; }
 
 protected:
     // Asks before unsaved script changes are lost.
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void connectScriptPage();
-    void setUpScriptEditing();
-    void showScriptState();
-    // Start, Run from here and Step while connected and no run goes on; Teach while connected.
-    void enableScriptSending();
-    bool hasScript() const;
-    bool saveScript(bool chooseFile);
-    bool confirmDiscardScriptChanges();
-    void stopAllRobotCommands();
-    void loadScript();
-    // Marks a script row that cannot run for reason; an empty reason clears the mark.
-    void markScriptRow(int row, const QString& reason);
-
     void addFileMenu();
 
     void connectLinkState();
@@ -98,13 +79,8 @@ private:
     MotionPanels* panels = nullptr;
     BoardSettingsActions* boardSettings = nullptr;
     GraphControls* graphs = nullptr;
-    ScriptRunner* runner = nullptr;
-    ScriptEditor* scriptEditor = nullptr;
-    ScriptRecorder* teachRecorder = nullptr;
-    int teachRow = 0; // where the next taught rows go
-    std::function<void()> showScriptSending;
+    ScriptPage* scripts = nullptr;
     PortBox* ports = nullptr;
-    QString lastScriptFolder;
     LinkHealthBar* healthBar = nullptr;
     QString scriptStopNote; // for the lost-port box, when the loss stopped a script
     Simulator* simulator = nullptr;

@@ -11,6 +11,7 @@
 #include "ui/LinkHealthBar.h"
 #include "ui/OperatorMessage.h"
 #include "ui/PortBox.h"
+#include "ui/ScriptPage.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -63,7 +64,7 @@ void MainWindow::connectLinkState()
     });
 
     connect(&link, &DriveLink::portLost, this, &MainWindow::showPortLost);
-    connect(runner, &ScriptRunner::stopped, this, &MainWindow::showScriptStop);
+    connect(&scripts->runner(), &ScriptRunner::stopped, this, &MainWindow::showScriptStop);
 }
 
 QString MainWindow::connectionText() const

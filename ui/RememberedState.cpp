@@ -3,6 +3,7 @@
 #include "ui/DriveView.h"
 #include "ui/MainWindow.h"
 #include "ui/PortBox.h"
+#include "ui/ScriptPage.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -85,15 +86,15 @@ void restore(MainWindow& window, const QSettings& settings)
 {
     restoreConnection(window, settings);
     restoreWindow(window, settings);
-    window.setScriptFolder(settings.value(QStringLiteral("scripts/folder")).toString());
+    window.scriptPage().setFolder(settings.value(QStringLiteral("scripts/folder")).toString());
 }
 
 void save(const MainWindow& window, QSettings& settings)
 {
     saveConnection(window, settings);
     saveWindow(window, settings);
-    if (!window.scriptFolder().isEmpty())
-        settings.setValue(QStringLiteral("scripts/folder"), window.scriptFolder());
+    if (!window.scriptPage().folder().isEmpty())
+        settings.setValue(QStringLiteral("scripts/folder"), window.scriptPage().folder());
 }
 
 } // namespace RememberedState

@@ -1,4 +1,4 @@
-#include "core/ScriptRecorder.h"
+#include "core/TeachRecorder.h"
 
 #include "core/DriveLink.h"
 #include "core/ScriptRunner.h"
@@ -6,30 +6,30 @@
 
 #include <algorithm>
 
-ScriptRecorder::ScriptRecorder(DriveLink& link, QObject* parent)
+TeachRecorder::TeachRecorder(DriveLink& link, QObject* parent)
     : QObject(parent)
 {
-    connect(&link, &DriveLink::frameSent, this, &ScriptRecorder::recordFrame);
+    connect(&link, &DriveLink::frameSent, this, &TeachRecorder::recordFrame);
 }
 
-void ScriptRecorder::start()
+void TeachRecorder::start()
 {
     recording = true;
     first = true;
 }
 
-void ScriptRecorder::stop()
+void TeachRecorder::stop()
 {
     recording = false;
 }
 
-int ScriptRecorder::waitBefore(qint64 elapsedMs)
+int TeachRecorder::waitBefore(qint64 elapsedMs)
 {
     const qint64 rounded = (elapsedMs + 5) / 10 * 10;
     return int(std::max<qint64>(0, rounded - ScriptRunner::StepMs));
 }
 
-int ScriptRecorder::insertionRow(const QList<QStringList>& rows, int selected)
+int TeachRecorder::insertionRow(const QList<QStringList>& rows, int selected)
 {
     if (selected >= 0 && selected < rows.size())
         return selected;
@@ -38,7 +38,7 @@ int ScriptRecorder::insertionRow(const QList<QStringList>& rows, int selected)
     return rows.size();
 }
 
-void ScriptRecorder::recordFrame(const SerialMessage& frame)
+void TeachRecorder::recordFrame(const SerialMessage& frame)
 {
     if (!recording)
         return;

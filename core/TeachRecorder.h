@@ -12,12 +12,12 @@ class SerialMessage;
 // replays the commands with the spacing they were sent with. A command row itself takes
 // one runner step (ScriptRunner::StepMs) before the next row, so the wait holds the time
 // since the previous command less that step, rounded to 10 ms.
-class ScriptRecorder : public QObject
+class TeachRecorder : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit ScriptRecorder(DriveLink& link, QObject* parent = nullptr);
+    explicit TeachRecorder(DriveLink& link, QObject* parent = nullptr);
 
     void start();
     void stop();
