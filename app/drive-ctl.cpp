@@ -48,11 +48,12 @@ simulated boards (drive-sim, at rest) for this one command and ends them after i
 Exit codes:
   0    done
   1    a difference (diff, apply --dry-run), a verification failure, or a board
-       value that no settings file can hold
+       value that no settings file can hold (not a number)
   2    a usage error, a file that cannot be read or written, or standard
-       output that cannot be written
+       output that cannot be written (watch and run then stop)
   3    the port could not be opened or was lost
-  4    the board did not answer
+  4    the board did not answer (eeprom-save: not before the request, which
+       is then not sent, or not after it, so the save is not confirmed)
   130  interrupted (Ctrl+C) before it was done; watch ends with 0)";
 
 struct Command

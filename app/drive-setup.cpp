@@ -44,14 +44,15 @@ bool startSimulator(Simulator& simulator, MainWindow& window)
     return true;
 }
 
-// Where this run finds what comes with it and keeps what it remembers, for --help.
+// Where this run finds what comes with it and keeps what it remembers, for --help; the
+// man page's FILES section is made of it (packaging/man-page).
 QString filesInUse()
 {
     const QString simulator = InstallPaths::simulatorProgram();
     const QString scripts = InstallPaths::exampleScriptsFolder();
     const QString notFound = QStringLiteral("not found");
-    return QStringLiteral("Example scripts: %1\nSimulated boards (--simulate): %2\nTheir saved EEPROM: %3\n"
-                          "Settings: %4")
+    return QStringLiteral("Files:\n  Example scripts:  %1\n  Simulated boards (--simulate):  %2\n"
+                          "  Their saved EEPROM:  %3\n  Settings:  %4")
         .arg(scripts.isEmpty() ? notFound : scripts, simulator.isEmpty() ? notFound : simulator,
              Simulator::userEepromFile(), QSettings().fileName());
 }
@@ -75,6 +76,9 @@ int main(int argc, char* argv[])
 
     QCommandLineParser parser;
     const QString description = QStringLiteral("Sets up and drives VNH2SP30 motor-controller boards and the robot they move.");
+    const QString exitStatus = QStringLiteral("Exit status:\n"
+                                              "  0  the window was closed\n"
+                                              "  1  an unknown option or argument, a missing value or a second port");
     parser.setApplicationDescription(description);
     parser.addHelpOption();
     parser.addVersionOption();
@@ -99,7 +103,8 @@ int main(int argc, char* argv[])
         return usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
         QCoreApplication core(argc, argv); // the help text names the program and the files from it
-        parser.setApplicationDescription(description + QStringLiteral("\n\n") + filesInUse());
+        parser.setApplicationDescription(description + QStringLiteral("\n\n") + exitStatus + QStringLiteral("\n\n")
+                                         + filesInUse());
         parser.showHelp(0);
     }
     if (parser.isSet(QStringLiteral("version")))

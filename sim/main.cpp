@@ -38,7 +38,12 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Plays drive boards 1 and 2 and the robot on a pseudo-terminal. Prints the device "
-        "path to connect to as the first line, then one line per robot command received."));
+        "path to connect to as the first line, then one line per robot command received: its word and "
+        "values in wire order, 16-bit values signed, 8-bit values unsigned. Diagnostics go to standard error.\n\n"
+        "Exit status:\n"
+        "  0  ended by SIGINT, SIGTERM or SIGHUP\n"
+        "  1  no pseudo-terminal or link could be made, or an unknown option\n"
+        "  2  a value of --noise or --seed out of range"));
     parser.addHelpOption();
     const QCommandLineOption linkOption(QStringLiteral("link"),
         QStringLiteral("Also makes PATH a symbolic link to the device; removed on exit."), QStringLiteral("PATH"));
