@@ -4,47 +4,15 @@
 #include "ui/DriveView.h"
 #include "ui/MainWindow.h"
 #include "support/Modal.h"
+#include "support/SimProcess.h"
 
 #include <QLineEdit>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace SharedVariables;
 
 namespace {
-
-// One run of drive-sim; it ends with this object.
-class Sim
-{
-public:
-    explicit Sim(const QStringList& arguments = {})
-    {
-        process.start(qEnvironmentVariable("DRIVE_SIM"), arguments);
-        if (process.waitForStarted(10000)) {
-            while (!process.canReadLine() && process.waitForReadyRead(10000)) {
-            }
-            port = QString::fromLocal8Bit(process.readLine()).trimmed();
-        }
-    }
-    ~Sim()
-    {
-        process.terminate();
-        if (!process.waitForFinished(5000))
-            process.kill();
-    }
-
-    // The robot commands the simulator printed so far.
-    QStringList commands()
-    {
-        output += QString::fromLocal8Bit(process.readAllStandardOutput());
-        return output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
-
-    QProcess process;
-    QString port;
-    QString output;
-};
 
 // The tool: the link and its window.
 struct Tool
@@ -59,11 +27,11 @@ struct Tool
         return view->isPending(index) ? QString() : view->findChild<QLineEdit*>(variable(index).fieldName())->text();
     }
 
-    bool connectTo(const Sim& sim)
+    bool connectTo(const SimProcess& sim)
     {
-        if (sim.port.isEmpty())
+        if (sim.port().isEmpty())
             return false;
-        window.addPort(sim.port);
+        window.addPort(sim.port());
         window.form().pushButton_Connect->click();
         return link.isConnected();
     }
@@ -81,7 +49,7 @@ class TestEndToEnd : public QObject
 private slots:
     void liveValuesOnEveryPanel()
     {
-        Sim sim;
+        SimProcess sim;
         Tool tool;
         QVERIFY(tool.connectTo(sim));
         const QLineEdit* loopTime = tool.window.form().lineEdit_LoopTime;
@@ -96,7 +64,7 @@ private slots:
 
     void parameterRoundTripOnBoard2()
     {
-        Sim sim;
+        SimProcess sim;
         Tool tool;
         QVERIFY(tool.connectTo(sim));
         tool.window.form().addressComboBox->setCurrentText(QStringLiteral("0x02"));
@@ -124,7 +92,7 @@ private slots:
         QTemporaryDir dir;
         const QString eeprom = dir.filePath(QStringLiteral("eeprom.bin"));
         {
-            Sim sim({"--eeprom", eeprom});
+            SimProcess sim({"--eeprom", eeprom});
             Tool tool;
             QVERIFY(tool.connectTo(sim));
             emit tool.window.driveView(1)->parameterEntered(CurrentLimit, 1, 4321);
@@ -133,7 +101,7 @@ private slots:
             tool.window.form().pushButton_SaveEEPROM->click();
             QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(eeprom), SweepTimeoutMs);
         }
-        Sim restarted({"--eeprom", eeprom});
+        SimProcess restarted({"--eeprom", eeprom});
         Tool tool;
         QVERIFY(tool.connectTo(restarted));
         QTRY_COMPARE_WITH_TIMEOUT(tool.field(1, CurrentLimit), QStringLiteral("4321"), SweepTimeoutMs);
@@ -141,7 +109,7 @@ private slots:
 
     void noiseLosesNothingButTheNoise()
     {
-        Sim sim({"--noise", "0.5", "--seed", "7"});
+        SimProcess sim({"--noise", "0.5", "--seed", "7"});
         Tool tool;
         QVERIFY(tool.connectTo(sim));
         int frames = 0;
@@ -159,7 +127,7 @@ private slots:
 
     void exampleScriptReachesTheRobot()
     {
-        Sim sim;
+        SimProcess sim;
         Tool tool;
         QVERIFY(tool.connectTo(sim));
         const Ui::MainWindow& form = tool.window.form();

@@ -5,6 +5,7 @@
 #include "core/ScriptRecorder.h"
 #include "core/ScriptRunner.h"
 #include "protocol/RobotCommand.h"
+#include "support/LinkOnPty.h"
 #include "support/Pty.h"
 #include "ui/MainWindow.h"
 #include "ui/ScriptEditor.h"
@@ -129,9 +130,8 @@ private slots:
 
     void recordsWhatIsSentAndStopAllClearsIt()
     {
-        Pty pty;
-        DriveLink link;
-        QVERIFY(link.open(pty.slavePath()));
+        LinkOnPty linked;
+        DriveLink& link = linked.link;
         ScriptRecorder recorder(link);
         Rows recorded;
         connect(&recorder, &ScriptRecorder::rowsRecorded, this, [&](const Rows& rows) { recorded += rows; });

@@ -7,10 +7,10 @@
 #include "ui/StepTestDialog.h"
 #include "support/Frames.h"
 #include "support/Pty.h"
+#include "support/SimProcess.h"
 
 #include <qwt_plot_curve.h>
 
-#include <QProcess>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -232,12 +232,11 @@ private slots:
     // set, its runs named by board; the set before stays to be looked at and exported.
     void runsStayWithTheirBoard()
     {
-        QProcess sim;
-        sim.start(qEnvironmentVariable("DRIVE_SIM"), QStringList());
-        QVERIFY(sim.waitForStarted(10000) && sim.waitForReadyRead(10000));
+        SimProcess sim;
+        QVERIFY(!sim.port().isEmpty());
         DriveLink link;
         MainWindow window(link);
-        window.addPort(QString::fromLocal8Bit(sim.readLine()).trimmed());
+        window.addPort(sim.port());
         window.connectToSelectedPort();
         StepTestDialog& dialog = *window.stepTestDialog(2);
         dialog.form().doubleSpinBox_Duration->setValue(0.5);
@@ -266,20 +265,17 @@ private slots:
         QTemporaryDir folder;
         QCOMPARE(dialog.exportRun(0, folder.filePath("run.csv")), QString());
         QVERIFY(QFileInfo(folder.filePath("run.csv")).size() > 0);
-        sim.terminate();
-        sim.waitForFinished(5000);
     }
 
     // Motor 2 of board 1 steps 500 counts, with pid_Kp 0.5 and then 4, each run labelled
     // with its gains.
     void higherGainRisesFasterAndOvershootsMore()
     {
-        QProcess sim;
-        sim.start(qEnvironmentVariable("DRIVE_SIM"), QStringList());
-        QVERIFY(sim.waitForStarted(10000) && sim.waitForReadyRead(10000));
+        SimProcess sim;
+        QVERIFY(!sim.port().isEmpty());
         DriveLink link;
         MainWindow window(link);
-        window.addPort(QString::fromLocal8Bit(sim.readLine()).trimmed());
+        window.addPort(sim.port());
         window.connectToSelectedPort();
         StepTestDialog& dialog = *window.stepTestDialog(2);
         QTRY_COMPARE_WITH_TIMEOUT(dialog.form().spinBox_Target->maximum(), 4096, 20000);
@@ -299,8 +295,6 @@ private slots:
         QVERIFY2(high.overshootPercent > low.overshootPercent + 5,
                  qPrintable(QStringLiteral("%1 %2").arg(low.overshootPercent).arg(high.overshootPercent)));
         QCOMPARE(dialog.form().tableWidget_Runs->item(1, 1)->text(), QStringLiteral("Kp 4, Ki 0.001, Kd 1"));
-        sim.terminate();
-        sim.waitForFinished(5000);
     }
 
     // An exported run says which gains it ran with and what it measured, beside its samples.

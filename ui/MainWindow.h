@@ -20,7 +20,7 @@ class PortBox;
 class QLabel;
 class QPushButton;
 struct RobotCommand;
-class SampleRecorder;
+class DataRecording;
 class ScriptEditor;
 class ScriptRecorder;
 class ScriptRunner;
@@ -59,7 +59,7 @@ public:
     DriveView* driveView(int motor) const { return driveViews[motor]; }
     ScriptRunner& scriptRunner() const { return *runner; }
     PlotControls* plotControls(int motor) const { return plotControlsOf[motor]; }
-    SampleRecorder& sampleRecorder() const { return *recorder; }
+    DataRecording& dataRecording() const { return *recorder; }
     // The step test of a motor, its dialog made when first asked for.
     StepTestDialog* stepTestDialog(int motor);
     LinkHealthBar* linkHealthBar() const { return healthBar; }
@@ -106,10 +106,10 @@ private:
     void connectLinkState();
     QString connectionText() const;
     QString notReadText() const;
-    void showCurrency(int motor, SharedVariables::Index index, bool current);
+    void showFreshness(int motor, SharedVariables::Index index, bool current);
     void writeEntered(SharedVariables::Index index, int motor, double value);
     void confirmWrites(int board, int window);
-    void showLoopTimeCurrency(bool current);
+    void showLoopTimeFreshness(bool current);
     void showScriptStop(int row, const QString& reason);
     void showPortLost(const QString& port, const QString& reason);
     void showSimulatorEnded();
@@ -152,7 +152,7 @@ private:
     // The number of the write of each variable entered and not yet read back; 0 for none.
     qint64 pendingWrites[SharedVariables::MotorCount][SharedVariables::VariableCount] = {};
     PlotControls* plotControlsOf[SharedVariables::MotorCount] = {};
-    SampleRecorder* recorder = nullptr;
+    DataRecording* recorder = nullptr;
     QPushButton* recordButton = nullptr;
     QLabel* recordingLabel = nullptr;
     StepTestDialog* stepTestDialogs[SharedVariables::MotorCount] = {};

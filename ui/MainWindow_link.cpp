@@ -33,12 +33,12 @@ void MainWindow::connectLinkState()
 
     for (int motor = 0; motor < MotorCount; ++motor) {
         for (int index = 0; index < VariableCount; ++index)
-            showCurrency(motor, Index(index), link.isCurrent(motor, Index(index)));
+            showFreshness(motor, Index(index), link.isCurrent(motor, Index(index)));
         driveViews[motor]->setConnected(link.isConnected());
     }
-    showLoopTimeCurrency(link.isLoopTimeCurrent());
-    connect(&link, &DriveLink::currencyChanged, this, &MainWindow::showCurrency);
-    connect(&link, &DriveLink::loopTimeCurrencyChanged, this, &MainWindow::showLoopTimeCurrency);
+    showLoopTimeFreshness(link.isLoopTimeCurrent());
+    connect(&link, &DriveLink::freshnessChanged, this, &MainWindow::showFreshness);
+    connect(&link, &DriveLink::loopTimeFreshnessChanged, this, &MainWindow::showLoopTimeFreshness);
 
     for (auto signal : {&DriveLink::connected, &DriveLink::disconnected}) {
         connect(&link, signal, this, [this] {
@@ -105,12 +105,12 @@ void MainWindow::confirmWrites(int board, int window)
                 || address(motor, Index(index)) / WindowSize * WindowSize != window)
                 continue;
             write = 0;
-            showCurrency(motor, Index(index), link.isCurrent(motor, Index(index)));
+            showFreshness(motor, Index(index), link.isCurrent(motor, Index(index)));
         }
     }
 }
 
-void MainWindow::showCurrency(int motor, Index index, bool current)
+void MainWindow::showFreshness(int motor, Index index, bool current)
 {
     if (!current) {
         pendingWrites[motor][index] = 0;
@@ -120,7 +120,7 @@ void MainWindow::showCurrency(int motor, Index index, bool current)
     }
 }
 
-void MainWindow::showLoopTimeCurrency(bool current)
+void MainWindow::showLoopTimeFreshness(bool current)
 {
     QLineEdit* field = ui.lineEdit_LoopTime;
     field->setEnabled(current);

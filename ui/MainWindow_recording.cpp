@@ -1,6 +1,6 @@
 #include "ui/MainWindow.h"
 
-#include "core/SampleRecorder.h"
+#include "core/DataRecording.h"
 
 #include <QDateTime>
 #include <QFileDialog>
@@ -12,7 +12,7 @@
 
 void MainWindow::connectRecording()
 {
-    recorder = new SampleRecorder(link, this);
+    recorder = new DataRecording(link, this);
     recordingLabel = new QLabel(this);
     recordingLabel->setObjectName(QStringLiteral("label_Recording"));
     recordButton = new QPushButton(this);
@@ -23,8 +23,8 @@ void MainWindow::connectRecording()
     showRecording();
 
     connect(recordButton, &QPushButton::clicked, this, &MainWindow::toggleRecording);
-    connect(recorder, &SampleRecorder::progressed, this, &MainWindow::showRecording);
-    connect(recorder, &SampleRecorder::failed, this, [this](const QString& message) {
+    connect(recorder, &DataRecording::progressed, this, &MainWindow::showRecording);
+    connect(recorder, &DataRecording::failed, this, [this](const QString& message) {
         showRecording();
         auto* box = new QMessageBox(QMessageBox::Warning, tr("Recording stopped"), message, QMessageBox::Ok, this);
         box->setAttribute(Qt::WA_DeleteOnClose);

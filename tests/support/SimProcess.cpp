@@ -1,11 +1,13 @@
 #include "support/SimProcess.h"
 
+#include <csignal>
+
 SimProcess::SimProcess(const QStringList& arguments)
 {
     process.start(qEnvironmentVariable("DRIVE_SIM"), arguments);
-    if (!process.waitForStarted(10000))
+    if (!process.waitForStarted(20000))
         return;
-    while (!process.canReadLine() && process.waitForReadyRead(10000)) {
+    while (!process.canReadLine() && process.waitForReadyRead(20000)) {
     }
     device = QString::fromLocal8Bit(process.readLine()).trimmed();
 }
@@ -21,4 +23,15 @@ QStringList SimProcess::commands()
 {
     output += QString::fromLocal8Bit(process.readAllStandardOutput());
     return output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+void SimProcess::signal(int number)
+{
+    ::kill(pid_t(process.processId()), number);
+}
+
+bool SimProcess::end(int number)
+{
+    signal(number);
+    return process.waitForFinished(10000) || process.state() == QProcess::NotRunning;
 }
