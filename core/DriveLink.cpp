@@ -92,11 +92,10 @@ bool DriveLink::open(const QString& portName)
     pollAddress = 0;
     queue.restart();
     framesReceived = 0;
-    replies.resetCount();
     closedBecause.clear();
     // What an earlier connection read may not be this one's.
     boardMirror.forgetReads();
-    replies.restartQuiet(clock.elapsed());
+    replies.startConnection(clock.elapsed());
     openedSeconds = clockSeconds();
     clearSamples();
     emit samplesCleared();

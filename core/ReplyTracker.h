@@ -50,7 +50,12 @@ public:
     bool restartQuiet(qint64 nowMs);
     // Nothing is owed any more (the connection ended); true when this ends a silence.
     bool forgetRequests();
-    void resetCount() { missing = 0; }
+    // A new connection: nothing counts as missing yet, and the board has SilenceMs to answer.
+    void startConnection(qint64 nowMs)
+    {
+        missing = 0;
+        restartQuiet(nowMs);
+    }
 
     bool isSilent() const { return silent; }
     bool hasAnswered() const { return lastReplyMs >= 0; }
