@@ -20,12 +20,21 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 
 namespace {
 
-// The far end of the line; nothing reads it. The transmit tick runs only in an event
-// loop, which no input starts: each input hands its frames to the port itself.
+// The far end of the line, drained as frames are sent: a line nobody reads fills, and a
+// port that takes no more is lost. The transmit tick runs only in an event loop, which no
+// input starts: each input hands its frames to the port itself.
 Pty* line = nullptr;
+
+void drain()
+{
+    char bytes[4096];
+    while (::read(line->masterFd(), bytes, sizeof bytes) > 0) {
+    }
+}
 
 void fail(const char* what)
 {
@@ -113,8 +122,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     if (completions != (link.transmitQueue().isEmpty() ? 1 : 0))
         fail("the script completed before its frames were handed to the port");
-    while (!link.transmitQueue().isEmpty())
+    while (!link.transmitQueue().isEmpty()) {
         link.sendNextFrame();
+        drain();
+    }
     if (runner.isRunning() || completions != 1)
         fail("the script did not halt once with a completion");
     return 0;
