@@ -14,8 +14,7 @@ SimProcess::SimProcess(const QStringList& arguments)
 
 SimProcess::~SimProcess()
 {
-    process.terminate();
-    if (!process.waitForFinished(5000))
+    if (!stop())
         process.kill();
 }
 
@@ -34,4 +33,14 @@ bool SimProcess::end(int number)
 {
     signal(number);
     return process.waitForFinished(10000) || process.state() == QProcess::NotRunning;
+}
+
+bool SimProcess::stop()
+{
+    if (process.state() != QProcess::NotRunning) {
+        process.terminate();
+        process.waitForFinished(20000);
+    }
+    return process.state() == QProcess::NotRunning && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0;
 }

@@ -19,6 +19,8 @@ public:
     void signal(int number);
     // Sends it a signal and waits for it to end; false if it still runs.
     bool end(int number);
+    // Stops it as a user does, with SIGTERM; true if it then ended cleanly.
+    bool stop();
 
 private:
     QProcess process;
