@@ -59,9 +59,10 @@ public:
     static QString boardName(int address) { return QStringLiteral("0x%1").arg(address, 2, 16, QLatin1Char('0')); }
 
     // Writes a parameter of a motor encoded as the variable table stores it (floats as
-    // single precision, integers cut to their width). Nothing is queued while disconnected, nor a
-    // value that is not finite: the board would take it and could no longer be saved. This
-    // and saveEeprom return the frame's number, as queueRobotCommand does.
+    // single precision, integers cut to their width). Nothing is queued while
+    // disconnected, nor a value that is not finite: the board would take it and could no
+    // longer be saved. This and saveEeprom return the frame's number, as
+    // queueRobotCommand does.
     qint64 writeParameter(SharedVariables::Index index, int motor, double value);
     qint64 saveEeprom();
     // Robot commands go to the robot, not to a board; dropped while disconnected. Returns
