@@ -173,6 +173,10 @@ void SerialDriver::readWaiting()
         const ssize_t count = ::read(port->handle(), bytes, sizeof bytes);
         if (count > 0) {
             framer.feed(bytes, count, [this](const SerialMessage& frame) { emit messageReady(frame); });
+            // A short read took all there was; asking again would cost a call that
+            // finds nothing, on every tick. What comes meanwhile waits for the next one.
+            if (count < ssize_t(sizeof bytes))
+                return;
             continue;
         }
         if (count < 0 && errno == EINTR)

@@ -4,6 +4,7 @@
 #include "core/DriveLink.h"
 #include "core/ScriptRunner.h"
 #include "ui/DriveView.h"
+#include "ui/HelpMenu.h"
 #include "ui/OperatorMessage.h"
 #include "ui/PortBox.h"
 #include "ui/SetPointLimits.h"
@@ -63,9 +64,8 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
     connect(ui.pushButton_Connect, &QPushButton::clicked, this, &MainWindow::connectToSelectedPort);
     connect(ui.pushButton_Disconnect, &QPushButton::clicked, &link, &DriveLink::close);
     connect(ui.addressComboBox, &QComboBox::currentTextChanged, this, &MainWindow::selectBoard);
-    addHelpMenu();
     // Before the buttons' tooltips are taken over while disconnected: they name the keys.
-    addShortcuts();
+    new HelpMenu(*this, ui);
     setUpSaveEeprom();
     enableScriptSending();
     connect(ui.buttonBox, &QDialogButtonBox::clicked, this, &MainWindow::quit);

@@ -92,11 +92,6 @@ private:
     // Marks a script row that cannot run for reason; an empty reason clears the mark.
     void markScriptRow(int row, const QString& reason);
 
-    void addHelpMenu();
-    void addShortcuts();
-    void showAbout();
-    void showGettingStarted();
-
     void setUpBoardSettings();
     void saveBoardSettings();
     void openBoardSettingsFile(bool apply);

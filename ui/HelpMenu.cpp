@@ -1,12 +1,13 @@
-// The Help menu (Getting started, About) and the keyboard shortcuts of the buttons the
-// operator reaches for most.
-#include "ui/MainWindow.h"
+#include "ui/HelpMenu.h"
 
 #include "core/InstallPaths.h"
 
 #include <qwt_global.h>
 
 #include <QAction>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPushButton>
 #include <QDialog>
 #include <QDir>
 #include <QMessageBox>
@@ -38,18 +39,20 @@ struct Shortcut
 
 } // namespace
 
-void MainWindow::addHelpMenu()
+HelpMenu::HelpMenu(QMainWindow& window, const Ui::MainWindow& form)
+    : QObject(&window), window(window)
 {
-    QMenu* help = ui.menubar->addMenu(tr("&Help"));
-    QAction* gettingStarted = help->addAction(tr("&Getting started"), this, &MainWindow::showGettingStarted);
+    QMenu* help = form.menubar->addMenu(tr("&Help"));
+    QAction* gettingStarted = help->addAction(tr("&Getting started"), this, &HelpMenu::showGettingStarted);
     gettingStarted->setObjectName(QStringLiteral("actionGettingStarted"));
     gettingStarted->setShortcut(QKeySequence::HelpContents);
-    help->addAction(tr("&About"), this, &MainWindow::showAbout)->setObjectName(QStringLiteral("actionAbout"));
+    help->addAction(tr("&About"), this, &HelpMenu::showAbout)->setObjectName(QStringLiteral("actionAbout"));
+    addShortcuts(form);
 }
 
 // The shortcuts work on every page: a button out of sight is pressed all the same, and a
 // disabled one is not.
-void MainWindow::addShortcuts()
+void HelpMenu::addShortcuts(const Ui::MainWindow& ui)
 {
     const Shortcut shortcuts[] = {
         {ui.pushButton_Connect, Keys::Connect, QT_TR_NOOP("Connect to the selected port")},
@@ -60,17 +63,17 @@ void MainWindow::addShortcuts()
         {ui.pushButton_ScriptStop, Keys::StopScript, QT_TR_NOOP("Stop the script")},
     };
     for (const Shortcut& shortcut : shortcuts) {
-        auto* action = new QAction(this);
+        auto* action = new QAction(&window);
         action->setShortcut(shortcut.keys);
         connect(action, &QAction::triggered, shortcut.button, &QPushButton::click);
-        addAction(action);
+        window.addAction(action);
         shortcut.button->setToolTip(QStringLiteral("%1 (%2)").arg(tr(shortcut.toolTip), keyText(shortcut.keys)));
     }
 }
 
-void MainWindow::showAbout()
+void HelpMenu::showAbout()
 {
-    QMessageBox::about(this, tr("About VNH2SP30 Drive Setup"),
+    QMessageBox::about(&window, tr("About VNH2SP30 Drive Setup"),
                        tr("<h3>VNH2SP30 Drive Setup %1</h3>"
                           "<p>Sets up VNH2SP30 motor-controller boards and drives the robot they move.</p>"
                           "<p>Built with Qt %2 (running on Qt %3) and Qwt %4.</p>"
@@ -80,11 +83,11 @@ void MainWindow::showAbout()
 }
 
 // Not modal: the page can stay open beside the window while the operator follows it.
-void MainWindow::showGettingStarted()
+void HelpMenu::showGettingStarted()
 {
-    auto* page = findChild<QDialog*>(QStringLiteral("gettingStarted"));
+    auto* page = window.findChild<QDialog*>(QStringLiteral("gettingStarted"));
     if (!page) {
-        page = new QDialog(this);
+        page = new QDialog(&window);
         page->setObjectName(QStringLiteral("gettingStarted"));
         page->setWindowTitle(tr("Getting started"));
         auto* text = new QTextBrowser(page);
@@ -137,7 +140,7 @@ void MainWindow::showGettingStarted()
                           .arg(keyText(Keys::Connect), keyText(Keys::SaveEeprom), keyText(Keys::LoadScript),
                                keyText(Keys::StartScript), keyText(Keys::StopScript), examples,
                                keyText(Keys::Disconnect),
-                               findChild<QAction*>(QStringLiteral("actionQuit"))->shortcut().toString(QKeySequence::NativeText)));
+                               window.findChild<QAction*>(QStringLiteral("actionQuit"))->shortcut().toString(QKeySequence::NativeText)));
         auto* layout = new QVBoxLayout(page);
         layout->addWidget(text);
         page->resize(520, 600);
