@@ -69,6 +69,8 @@ public:
     // Every settings parameter of every motor, at zero: what a whole board's read asks for.
     static QVector<ParameterValue> allParameters();
     static QString outcomeText(const Result& result);
+    // The board a copy from board goes to: the tool drives two, 1 and 2.
+    static int otherBoard(int board) { return board == 1 ? 2 : 1; }
 
 signals:
     // Windows answered so far, of total; total grows when written values are read back.

@@ -14,6 +14,15 @@ QString quoted(const QString& field)
         + QLatin1Char('"');
 }
 
+// The robot's words in table order: "mla, mra, ...".
+QString robotWords()
+{
+    QStringList words;
+    for (const RobotCommand& command : RobotCommands::all)
+        words << QLatin1String(command.word);
+    return words.join(QStringLiteral(", "));
+}
+
 QString countProblem(const QString& word, int expected, const QStringList& fields)
 {
     const int given = int(fields.size()) - 1;
@@ -57,9 +66,8 @@ QString checkScriptRow(const QStringList& fields)
     }
     const RobotCommand* command = RobotCommands::find(word);
     if (!command)
-        return QStringLiteral("%1 is no command; the commands are mla, mra, mrn, mrm, meb, mre, wait and end, "
-                              "in lower case")
-            .arg(quoted(word));
+        return QStringLiteral("%1 is no command; the commands are %2, wait and end, in lower case")
+            .arg(quoted(word), robotWords());
     if (fields.size() != 1 + command->valueCount)
         return countProblem(word, command->valueCount, fields);
     return argumentProblem(fields, command->minimum, command->maximum);

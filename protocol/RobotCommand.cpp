@@ -27,26 +27,38 @@ QVector<int> RobotCommand::values(const SerialMessage& frame) const
     return decoded;
 }
 
-namespace RobotCommands {
+QVector<int> RobotCommand::jointValues(const QStringList& onScreen, int* firstInvalid) const
+{
+    QVector<int> wire(jointCount());
+    for (int position = 0; position < jointCount(); ++position) {
+        bool ok = false;
+        const int value = position < onScreen.size() ? onScreen[position].toInt(&ok) : 0;
+        if (!ok || value < minimum || value > maximum) {
+            *firstInvalid = position;
+            return {};
+        }
+        wire[joints[size_t(position)].wireIndex] = value;
+    }
+    *firstInvalid = -1;
+    return wire;
+}
 
-namespace {
-const RobotCommand* const all[] = {&Mrm, &Mre, &Meb, &Mla, &Mra, &Mrn};
-} // namespace
+namespace RobotCommands {
 
 const RobotCommand* find(const QString& text)
 {
-    for (const RobotCommand* command : all) {
-        if (text == QLatin1String(command->word))
-            return command;
+    for (const RobotCommand& command : all) {
+        if (text == QLatin1String(command.word))
+            return &command;
     }
     return nullptr;
 }
 
 const RobotCommand* find(const unsigned char* bytes)
 {
-    for (const RobotCommand* command : all) {
-        if (std::equal(command->word, command->word + RobotCommand::WordSize, bytes))
-            return command;
+    for (const RobotCommand& command : all) {
+        if (std::equal(command.word, command.word + RobotCommand::WordSize, bytes))
+            return &command;
     }
     return nullptr;
 }

@@ -62,20 +62,11 @@ const Variable& variable(Index index)
     return table[index];
 }
 
-const std::array<Index, 18>& parameters()
+const std::array<Index, parameterList.size() - 1>& settingParameters()
 {
-    static const std::array<Index, 18> order = {
-        CtrlMode, CtrlType, SetPointSrc, PosMesSrc, SetPoint, SetPointMax, SetPointMin,
-        ADCOffset, SpeedMax, AccelerationStep, CurrentOffset, CurrentLimit, EncoderBias,
-        MotorBias, pid_Kp, pid_Ki, pid_Kd, pid_error_max};
-    return order;
-}
-
-const std::array<Index, 17>& settingParameters()
-{
-    static const std::array<Index, 17> settings = [] {
-        std::array<Index, 17> kept{};
-        std::copy_if(parameters().begin(), parameters().end(), kept.begin(), [](Index index) { return index != SetPoint; });
+    static const auto settings = [] {
+        std::array<Index, parameterList.size() - 1> kept{};
+        std::copy_if(parameterList.begin(), parameterList.end(), kept.begin(), [](Index index) { return index != SetPoint; });
         return kept;
     }();
     return settings;

@@ -49,10 +49,14 @@ enum Index {
 const std::array<Variable, VariableCount>& motorVariables();
 const Variable& variable(Index index);
 // The writable ones, in the order the setup panel lists their buttons.
-const std::array<Index, 18>& parameters();
+inline constexpr std::array parameterList{
+    CtrlMode, CtrlType, SetPointSrc, PosMesSrc, SetPoint, SetPointMax, SetPointMin,
+    ADCOffset, SpeedMax, AccelerationStep, CurrentOffset, CurrentLimit, EncoderBias,
+    MotorBias, pid_Kp, pid_Ki, pid_Kd, pid_error_max};
+inline constexpr const auto& parameters() { return parameterList; }
 // The parameters that make a board's configuration, as settings files hold them: all
 // but SetPoint, which is the motor's position command and so motion, not a setting.
-const std::array<Index, 17>& settingParameters();
+const std::array<Index, parameterList.size() - 1>& settingParameters();
 // The variable named name (the firmware's spelling), or VariableCount.
 Index findVariable(const QString& name);
 

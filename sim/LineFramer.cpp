@@ -7,13 +7,12 @@
 namespace {
 
 constexpr int WordSize = RobotCommand::WordSize;
-const char* const words[] = {"can", RobotCommands::Mla.word, RobotCommands::Mra.word, RobotCommands::Mrn.word,
-                             RobotCommands::Mrm.word, RobotCommands::Meb.word, RobotCommands::Mre.word};
+const char BoardWord[] = "can";
 
 // Frame length for the word at data, 0 if none begins there.
 int frameLength(const unsigned char* data)
 {
-    if (std::memcmp(data, "can", WordSize) == 0)
+    if (std::memcmp(data, BoardWord, WordSize) == 0)
         return SerialMessage::FrameSize;
     const RobotCommand* command = RobotCommands::find(data);
     return command ? command->frameLength() : 0;
@@ -22,8 +21,10 @@ int frameLength(const unsigned char* data)
 // The last few bytes may be the start of a word still arriving.
 bool beginsWord(const char* data, int size)
 {
-    for (const char* word : words) {
-        if (std::memcmp(data, word, size_t(size)) == 0)
+    if (std::memcmp(data, BoardWord, size_t(size)) == 0)
+        return true;
+    for (const RobotCommand& command : RobotCommands::all) {
+        if (std::memcmp(data, command.word, size_t(size)) == 0)
             return true;
     }
     return false;

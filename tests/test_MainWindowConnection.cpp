@@ -2,7 +2,9 @@
 // failures, a pulled port, the choice of board, the EEPROM save and the Close button.
 #include "core/DriveLink.h"
 #include "core/PortNames.h"
+#include "protocol/RobotCommand.h"
 #include "ui/MainWindow.h"
+#include "ui/MotionPanels.h"
 #include "support/Frames.h"
 #include "support/Modal.h"
 #include "support/Pty.h"
@@ -223,15 +225,16 @@ private slots:
         DriveLink link;
         MainWindow window(link);
         window.addPort(pty.slavePath());
-        QVERIFY(window.leftArmPanel().pushButton_Elbow->isEnabled());
+        QVERIFY(window.motionPanels().panel(RobotCommands::Mla).setButtons[0]->isEnabled());
         for (QPushButton* press : {window.form().pushButton_Disconnect, window.form().pushButton_Connect,
                                    window.form().pushButton_Disconnect}) {
             press->click();
             const QString notConnected = "Not connected: choose a port and press Connect first.";
-            for (QPushButton* send : {window.leftArmPanel().pushButton_Go, window.rightArmPanel().pushButton_Go,
-                                      window.neckPanel().pushButton_Go})
+            for (const RobotCommand* command : {&RobotCommands::Mla, &RobotCommands::Mra, &RobotCommands::Mrn}) {
+                QPushButton* send = window.motionPanels().panel(*command).go;
                 QCOMPARE(send->isEnabledTo(&window) ? "enabled" : send->toolTip(),
                          link.isConnected() ? "enabled" : notConnected);
+            }
             QPushButton* save = window.form().pushButton_SaveEEPROM;
             QVERIFY(!save->isEnabled());
             QVERIFY2(save->toolTip().startsWith(link.isConnected() ? "No reply from board 0x01" : notConnected),

@@ -27,6 +27,8 @@ private slots:
     void onTheLine();
     void findMatchesWholeWordOnly_data();
     void findMatchesWholeWordOnly();
+    void jointValues_data();
+    void jointValues();
 };
 
 void TestRobotCommands::frameBytes_data()
@@ -86,8 +88,8 @@ void TestRobotCommands::findMatchesWholeWordOnly_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("found");
 
-    for (const char* word : {"mla", "mra", "mrn", "mrm", "meb", "mre"})
-        QTest::newRow(word) << word << word;
+    for (const RobotCommand& command : RobotCommands::all)
+        QTest::newRow(command.word) << command.word << command.word;
     QTest::newRow("capitals") << "MLA" << "";
     QTest::newRow("leading blank") << " mla" << "";
     QTest::newRow("line terminator") << "mla\r\n" << "";
@@ -103,6 +105,40 @@ void TestRobotCommands::findMatchesWholeWordOnly()
 
     const RobotCommand* command = RobotCommands::find(text);
     QCOMPARE(command ? QString::fromLatin1(command->word) : QString(), found);
+}
+
+void TestRobotCommands::jointValues_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QStringList>("onScreen");
+    QTest::addColumn<int>("firstInvalid");
+    QTest::addColumn<QVector<int>>("wire");
+
+    QTest::newRow("mla: Elbow Pitch Yaw go as Elbow Yaw Pitch")
+        << "mla" << QStringList{"100", "200", "300"} << -1 << QVector<int>{100, 300, 200};
+    QTest::newRow("mra: signs and blanks") << "mra" << QStringList{" 1 ", "+5", "4096"} << -1 << QVector<int>{1, 4096, 5};
+    QTest::newRow("mrn: Pitch Yaw go as they are") << "mrn" << QStringList{"4096", "0"} << -1 << QVector<int>{4096, 0};
+    QTest::newRow("all empty: the first") << "mla" << QStringList{"", "", ""} << 0 << QVector<int>{};
+    QTest::newRow("only the first given") << "mla" << QStringList{"100", "", ""} << 1 << QVector<int>{};
+    QTest::newRow("no number") << "mla" << QStringList{"1", "2", "3x"} << 2 << QVector<int>{};
+    QTest::newRow("beyond 32 bits") << "mla" << QStringList{"3000000000", "1", "2"} << 0 << QVector<int>{};
+    QTest::newRow("above the bounds") << "mla" << QStringList{"1", "2", "4097"} << 2 << QVector<int>{};
+    QTest::newRow("below the bounds") << "mra" << QStringList{"-1", "5", "7"} << 0 << QVector<int>{};
+    QTest::newRow("blank") << "mra" << QStringList{"1", " ", "3"} << 1 << QVector<int>{};
+    QTest::newRow("neck's second") << "mrn" << QStringList{"1", "z"} << 1 << QVector<int>{};
+}
+
+// The panels' joints, read in on-screen order and sent in wire order.
+void TestRobotCommands::jointValues()
+{
+    QFETCH(QString, word);
+    QFETCH(QStringList, onScreen);
+    QFETCH(int, firstInvalid);
+    QFETCH(QVector<int>, wire);
+
+    int invalid = -2;
+    QCOMPARE(RobotCommands::find(word)->jointValues(onScreen, &invalid), wire);
+    QCOMPARE(invalid, firstInvalid);
 }
 
 QTEST_MAIN(TestRobotCommands)

@@ -8,6 +8,7 @@
 #include "support/LinkOnPty.h"
 #include "support/Pty.h"
 #include "ui/MainWindow.h"
+#include "ui/MotionPanels.h"
 #include "ui/ScriptEditor.h"
 
 #include <QCheckBox>
@@ -174,13 +175,15 @@ private slots:
         window.connectToSelectedPort();
         const auto button = [&](const char* name) { return window.findChild<QPushButton*>(name); };
         button("pushButton_ScriptRecord")->click();
-        window.leftArmPanel().lineEdit_Elbow->setText("10");
-        window.leftArmPanel().lineEdit_Yaw->setText("20");
-        window.leftArmPanel().lineEdit_Pitch->setText("30");
-        window.leftArmPanel().pushButton_Go->click();
-        window.neckPanel().lineEdit_Pitch->setText("7");
-        window.neckPanel().lineEdit_Yaw->setText("8");
-        window.neckPanel().pushButton_Go->click();
+        const MotionPanels::Panel& leftArm = window.motionPanels().panel(RobotCommands::Mla);
+        const MotionPanels::Panel& neck = window.motionPanels().panel(RobotCommands::Mrn);
+        leftArm.fields[0]->setText("10"); // Elbow, Pitch, Yaw on screen
+        leftArm.fields[1]->setText("30");
+        leftArm.fields[2]->setText("20");
+        leftArm.go->click();
+        neck.fields[0]->setText("7"); // Pitch, Yaw
+        neck.fields[1]->setText("8");
+        neck.go->click();
         QTRY_COMPARE(window.form().tableWidget_Script->rowCount(), 3);
         button("pushButton_ScriptRecord")->click();
         const QTableWidget& table = *window.form().tableWidget_Script;

@@ -4,7 +4,9 @@
 #include "core/ScriptRunner.h"
 #include "support/Modal.h"
 #include "support/Pty.h"
+#include "protocol/RobotCommand.h"
 #include "ui/MainWindow.h"
+#include "ui/MotionPanels.h"
 
 #include <QLabel>
 #include <QMessageBox>
@@ -83,11 +85,12 @@ private slots:
         if (selected >= 0)
             page.form.tableWidget_Script->selectRow(selected);
         page.button("pushButton_ScriptRecord")->click();
-        page.window.leftArmPanel().lineEdit_Elbow->setText("10");
-        page.window.leftArmPanel().lineEdit_Pitch->setText("30");
+        const MotionPanels::Panel& leftArm = page.window.motionPanels().panel(RobotCommands::Mla);
+        leftArm.fields[0]->setText("10"); // Elbow, Pitch, Yaw on screen
+        leftArm.fields[1]->setText("30");
         for (const char* yaw : {"100", "200"}) {
-            page.window.leftArmPanel().lineEdit_Yaw->setText(yaw);
-            page.window.leftArmPanel().pushButton_Go->click();
+            leftArm.fields[2]->setText(yaw);
+            leftArm.go->click();
         }
         QTRY_COMPARE(page.form.tableWidget_Script->rowCount(), 19);
         page.button("pushButton_ScriptRecord")->click();

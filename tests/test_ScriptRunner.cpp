@@ -5,7 +5,9 @@
 #include "core/DriveLink.h"
 #include "core/ScriptFile.h"
 #include "core/ScriptRunner.h"
+#include "protocol/RobotCommand.h"
 #include "ui/MainWindow.h"
+#include "ui/MotionPanels.h"
 #include "support/Modal.h"
 #include "support/Pty.h"
 
@@ -330,10 +332,11 @@ private slots:
         DriveLink link;
         QVERIFY(link.open(pty.slavePath()));
         MainWindow window(link);
-        window.leftArmPanel().lineEdit_Elbow->setText("100");
-        window.leftArmPanel().lineEdit_Pitch->setText("200");
-        window.leftArmPanel().lineEdit_Yaw->setText("300");
-        window.leftArmPanel().pushButton_Go->click();
+        const MotionPanels::Panel& leftArm = window.motionPanels().panel(RobotCommands::Mla);
+        leftArm.fields[0]->setText("100"); // Elbow, Pitch, Yaw on screen
+        leftArm.fields[1]->setText("200");
+        leftArm.fields[2]->setText("300");
+        leftArm.go->click();
 
         ScriptRunner::fillModel(*window.form().tableWidget_Script->model(), ScriptParser::parse("mla;100;300;200\r\n"));
         window.scriptRunner().start();

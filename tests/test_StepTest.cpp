@@ -3,6 +3,7 @@
 // pid_Kp rises faster and overshoots more.
 #include "core/DriveLink.h"
 #include "core/StepTest.h"
+#include "ui/GraphControls.h"
 #include "ui/MainWindow.h"
 #include "ui/StepTestDialog.h"
 #include "support/Frames.h"
@@ -237,7 +238,7 @@ private slots:
         MainWindow window(link);
         window.addPort(sim.port());
         window.connectToSelectedPort();
-        StepTestDialog& dialog = *window.stepTestDialog(2);
+        StepTestDialog& dialog = *window.graphControls().stepTestDialog(2);
         dialog.form().doubleSpinBox_Duration->setValue(0.5);
         QComboBox* sets = dialog.form().comboBox_RunSet;
         for (const char* board : {"0x02", "0x01"}) {
@@ -276,7 +277,7 @@ private slots:
         MainWindow window(link);
         window.addPort(sim.port());
         window.connectToSelectedPort();
-        StepTestDialog& dialog = *window.stepTestDialog(2);
+        StepTestDialog& dialog = *window.graphControls().stepTestDialog(2);
         QTRY_COMPARE_WITH_TIMEOUT(dialog.form().spinBox_Target->maximum(), 4096, 20000);
         dialog.form().spinBox_Target->setValue(3572);
         for (double kp : {0.5, 4.0}) {

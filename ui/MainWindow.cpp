@@ -1,18 +1,21 @@
 #include "ui/MainWindow.h"
 
-#include "core/BoardSettingsSession.h"
 #include "core/DriveLink.h"
 #include "core/ScriptRunner.h"
+#include "ui/BoardSettingsActions.h"
 #include "ui/DriveView.h"
+#include "ui/GraphControls.h"
 #include "ui/HelpMenu.h"
+#include "ui/MotionPanels.h"
 #include "ui/OperatorMessage.h"
 #include "ui/PortBox.h"
 #include "ui/SetPointLimits.h"
-#include "ui/WhileConnected.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QScrollArea>
+#include <QStatusBar>
+#include <QToolBar>
 
 using namespace SharedVariables;
 
@@ -38,14 +41,15 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
         });
     }
 
-    connectPlotControls();
-    connectRecording();
+    graphs = new GraphControls(link, driveViews, *ui.statusbar, *this);
 
-    mla.setupUi(ui.MLA_Widget);
-    mra.setupUi(ui.MRA_Widget);
-    mrn.setupUi(ui.MRN_Widget);
-    connectMotionPanels();
-    setUpBoardSettings();
+    panels = new MotionPanels(link, *ui.MLA_Widget, *ui.MRA_Widget, *ui.MRN_Widget, this);
+    connect(panels, &MotionPanels::sent, this, [this](const QString& note) { statusBar()->showMessage(note, 5000); });
+    boardSettings = new BoardSettingsActions(link, *this);
+    connect(boardSettings, &BoardSettingsActions::boardToBeWritten, this,
+            [this](int board) { ui.addressComboBox->setCurrentText(DriveLink::boardName(board)); });
+    connect(boardSettings, &BoardSettingsActions::saved, this, [this](const QString& note) { statusBar()->showMessage(note); });
+    addFileMenu();
 
     ports = new PortBox(*ui.serialComboBox, this);
 
@@ -66,7 +70,7 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
     connect(ui.addressComboBox, &QComboBox::currentTextChanged, this, &MainWindow::selectBoard);
     // Before the buttons' tooltips are taken over while disconnected: they name the keys.
     new HelpMenu(*this, ui);
-    setUpSaveEeprom();
+    boardSettings->takeSaveEepromButton(*ui.pushButton_SaveEEPROM);
     enableScriptSending();
     connect(ui.buttonBox, &QDialogButtonBox::clicked, this, &MainWindow::quit);
 
@@ -120,66 +124,23 @@ void MainWindow::showConnectedState(bool connected)
     ui.addressComboBox->setEnabled(connected);
 }
 
-// The board acknowledges no save: only a reply after the Save EEPROM frame shows that it
-// was there to take it. So the button waits for a board that answers.
-void MainWindow::setUpSaveEeprom()
+void MainWindow::addFileMenu()
 {
-    saveEepromToolTip = ui.pushButton_SaveEEPROM->toolTip();
-    showSaveEepromState();
-    connect(&link, &DriveLink::connected, this, &MainWindow::showSaveEepromState);
-    connect(&link, &DriveLink::disconnected, this, &MainWindow::showSaveEepromState);
-    connect(&link, &DriveLink::boardSelected, this, &MainWindow::showSaveEepromState);
-    connect(&link, &DriveLink::boardSilenceChanged, this, &MainWindow::showSaveEepromState);
-    connect(&link, &DriveLink::boardAnswered, this, &MainWindow::showSaveEepromState);
-    connect(ui.pushButton_SaveEEPROM, &QPushButton::clicked, this, &MainWindow::saveToEeprom);
-}
-
-void MainWindow::showSaveEepromState()
-{
-    QString reason;
-    if (!link.isConnected())
-        reason = notConnectedToolTip();
-    else if (eepromSession)
-        reason = tr("Saving to EEPROM on board %1...").arg(DriveLink::boardName(eepromSession->board()));
-    else if (!link.isBoardAnswering())
-        reason = tr("No reply from board %1: a save can only be confirmed by a board that answers. "
-                    "Check that it is powered and that its address is right.")
-                     .arg(DriveLink::boardName(link.board()));
-    QPushButton* button = ui.pushButton_SaveEEPROM;
-    button->setEnabled(reason.isEmpty());
-    const QString toolTip = reason.isEmpty() ? saveEepromToolTip : reason;
-    if (button->toolTip() != toolTip)
-        button->setToolTip(toolTip);
-}
-
-void MainWindow::saveToEeprom()
-{
-    eepromSession = new BoardSettingsSession(link, this);
-    // Queued: the session ends inside the link's receive path, which must not wait for
-    // the operator.
-    connect(
-        eepromSession, &BoardSettingsSession::finished, this,
-        [this] {
-            const bool saved = eepromSession->eepromSaved();
-            const int board = eepromSession->board();
-            const QString failure = eepromSession->failureText();
-            eepromSession->deleteLater();
-            eepromSession = nullptr;
-            showSaveEepromState();
-            if (saved)
-                showOperatorMessage(QStringLiteral("Configuration saved to EEPROM for drive :") + QString::number(board));
-            else
-                QMessageBox::warning(this, tr("Not saved to EEPROM"), failure);
-        },
-        Qt::QueuedConnection);
-    eepromSession->saveEeprom();
-    showSaveEepromState();
+    QMenu* menu = ui.menubar->addMenu(tr("&File"));
+    QToolBar* toolBar = addToolBar(tr("File"));
+    toolBar->setObjectName(QStringLiteral("toolBar_File"));
+    menu->addActions(boardSettings->actions());
+    toolBar->addActions(boardSettings->actions());
+    menu->addSeparator();
+    QAction* quitAction = menu->addAction(tr("&Quit"), this, &MainWindow::quit);
+    quitAction->setObjectName(QStringLiteral("actionQuit"));
+    quitAction->setShortcut(Qt::CTRL | Qt::Key_Q);
 }
 
 void MainWindow::showVariable(int motor, Index index)
 {
     // A reply to a read that left before the write would show the value it replaces.
-    if (!link.isCurrent(motor, index) || pendingWrites[motor][index] != 0)
+    if (!link.isCurrent(motor, index) || pendingWrites.contains(motor, index))
         return;
     driveViews[motor]->showValue(index, link.mirror().format(motor, variable(index)));
 }

@@ -1,38 +1,32 @@
 #pragma once
 
+#include "core/PendingWrites.h"
 #include "protocol/SharedVariables.h"
 
-#include "ui_MLA.h"
-#include "ui_MRA.h"
-#include "ui_MRN.h"
 #include "ui_MainWindow.h"
 
 #include <QMainWindow>
 
 #include <functional>
 
+class BoardSettingsActions;
 class DriveLink;
 class DriveView;
-class BoardSettingsSession;
+class GraphControls;
 class LinkHealthBar;
-class PlotControls;
+class MotionPanels;
 class PortBox;
-class QLabel;
-class QPushButton;
-struct RobotCommand;
-class DataRecording;
 class ScriptEditor;
 class ScriptRecorder;
 class ScriptRunner;
 class Simulator;
-class StepTestDialog;
-struct BoardSettings;
 
 // The one window of the tool: it shows what the drive link reports and turns the
 // operator's clicks into link operations. Its parts live in one source file each:
-// connection and board (here), link state, motion panels, script, board settings, help
-// and shortcuts, graph controls, recording, step tests. The port box is a PortBox; what
-// is remembered between runs, RememberedState.
+// connection and board (here), link state, script, help and shortcuts. Its pages are
+// classes of their own: the motion panels (MotionPanels), the board settings' actions
+// (BoardSettingsActions), the graphs' controls (GraphControls). The port box is a
+// PortBox; what is remembered between runs, RememberedState.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -53,15 +47,10 @@ public:
     void watchSimulator(Simulator& started);
 
     const Ui::MainWindow& form() const { return ui; }
-    const Ui::MLA& leftArmPanel() const { return mla; }
-    const Ui::MRA& rightArmPanel() const { return mra; }
-    const Ui::MRN& neckPanel() const { return mrn; }
+    MotionPanels& motionPanels() const { return *panels; }
     DriveView* driveView(int motor) const { return driveViews[motor]; }
     ScriptRunner& scriptRunner() const { return *runner; }
-    PlotControls* plotControls(int motor) const { return plotControlsOf[motor]; }
-    DataRecording& dataRecording() const { return *recorder; }
-    // The step test of a motor, its dialog made when first asked for.
-    StepTestDialog* stepTestDialog(int motor);
+    GraphControls& graphControls() const { return *graphs; }
     LinkHealthBar* linkHealthBar() const { return healthBar; }
     // Where the Load dialog starts: the folder of the script loaded last; empty at first,
     // when it starts in the example scripts.
@@ -73,12 +62,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void connectMotionPanels();
-    void goArm(const char* panel, const QLineEdit* elbowField, const QLineEdit* pitchField, const QLineEdit* yawField,
-               const RobotCommand& command);
-    void goNeck();
-    void sendToRobot(const RobotCommand& command, const QVector<int>& values);
-
     void connectScriptPage();
     void setUpScriptEditing();
     void showScriptState();
@@ -92,11 +75,7 @@ private:
     // Marks a script row that cannot run for reason; an empty reason clears the mark.
     void markScriptRow(int row, const QString& reason);
 
-    void setUpBoardSettings();
-    void saveBoardSettings();
-    void openBoardSettingsFile(bool apply);
-    void copyToOtherBoard();
-    void readSelectedBoard(const std::function<void(const BoardSettings&)>& then);
+    void addFileMenu();
 
     void connectLinkState();
     QString connectionText() const;
@@ -109,28 +88,16 @@ private:
     void showPortLost(const QString& port, const QString& reason);
     void showSimulatorEnded();
 
-    void connectPlotControls();
-
-    void connectRecording();
-    void toggleRecording();
-    void showRecording();
-
-    void openStepTest(int motor);
-
-    void setUpSaveEeprom();
-    void showSaveEepromState();
-    void saveToEeprom();
-
     void showConnectedState(bool connected);
     void showVariable(int motor, SharedVariables::Index index);
     void showConnectionError(const QString& title, const QString& text);
     void selectBoard(const QString& text);
 
     Ui::MainWindow ui;
-    Ui::MLA mla;
-    Ui::MRA mra;
-    Ui::MRN mrn;
     DriveLink& link;
+    MotionPanels* panels = nullptr;
+    BoardSettingsActions* boardSettings = nullptr;
+    GraphControls* graphs = nullptr;
     ScriptRunner* runner = nullptr;
     ScriptEditor* scriptEditor = nullptr;
     ScriptRecorder* teachRecorder = nullptr;
@@ -144,13 +111,5 @@ private:
     QString simulatorEnd;  // how the simulator ended, until told
     QString simulatorLoss; // the lost connection to it, until told
     DriveView* driveViews[SharedVariables::MotorCount] = {};
-    // The number of the write of each variable entered and not yet read back; 0 for none.
-    qint64 pendingWrites[SharedVariables::MotorCount][SharedVariables::VariableCount] = {};
-    PlotControls* plotControlsOf[SharedVariables::MotorCount] = {};
-    DataRecording* recorder = nullptr;
-    QPushButton* recordButton = nullptr;
-    QLabel* recordingLabel = nullptr;
-    StepTestDialog* stepTestDialogs[SharedVariables::MotorCount] = {};
-    BoardSettingsSession* eepromSession = nullptr; // while a Save EEPROM runs
-    QString saveEepromToolTip;
+    PendingWrites pendingWrites;
 };

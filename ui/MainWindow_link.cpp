@@ -86,36 +86,26 @@ void MainWindow::writeEntered(Index index, int motor, double value)
     const qint64 frame = link.writeParameter(index, motor, value);
     if (frame == 0)
         return;
-    pendingWrites[motor][index] = frame;
+    pendingWrites.add(motor, index, frame);
     Block written = link.mirror();
     written.setValue(motor, variable(index), value);
     driveViews[motor]->showPending(index, written.format(motor, variable(index)));
 }
 
-// The board answers in order: a read that left after a write shows what the write made
-// of the variable, whether the board took the value or not.
 void MainWindow::confirmWrites(int board, int window)
 {
     if (board != link.board())
         return;
-    for (int motor = 0; motor < MotorCount; ++motor) {
-        for (int index = 0; index < VariableCount; ++index) {
-            qint64& write = pendingWrites[motor][index];
-            if (write == 0 || link.answeredRequest() < write
-                || address(motor, Index(index)) / WindowSize * WindowSize != window)
-                continue;
-            write = 0;
-            showFreshness(motor, Index(index), link.isCurrent(motor, Index(index)));
-        }
-    }
+    for (const PendingWrites::Variable& written : pendingWrites.confirm(window, link.answeredRequest()))
+        showFreshness(written.motor, written.index, link.isCurrent(written.motor, written.index));
 }
 
 void MainWindow::showFreshness(int motor, Index index, bool current)
 {
     if (!current) {
-        pendingWrites[motor][index] = 0;
+        pendingWrites.remove(motor, index);
         driveViews[motor]->showNotCurrent(index, notReadText());
-    } else if (pendingWrites[motor][index] == 0) {
+    } else if (!pendingWrites.contains(motor, index)) {
         driveViews[motor]->showValue(index, link.mirror().format(motor, variable(index)));
     }
 }
