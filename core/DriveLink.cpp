@@ -6,54 +6,27 @@
 
 #include <QPointer>
 #include <QTimer>
-#include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 using namespace SharedVariables;
 
 namespace {
 
-template <typename Value>
-CANMessage variableWrite(int address, int board, Value value)
+// A write of count bytes of an encoded block, at their address in it.
+CANMessage variableWrite(const Block& encoded, int address, int count, int board)
 {
     CANMessage message;
     message.priority = priorityOf(address);
     message.type = SerialMessage::VariableType;
     message.cmd = cmdOf(address);
     message.dest = uint8_t(board);
-    message.dataLength = sizeof value;
-    qToLittleEndian(value, message.data);
+    message.dataLength = uint8_t(count);
+    std::copy_n(encoded.data() + address, count, message.data);
     return message;
 }
-
-// Which motor variable each byte of the block belongs to (VariableCount for none).
-struct ByteOwners
-{
-    ByteOwners()
-    {
-        std::fill(std::begin(index), std::end(index), VariableCount);
-        for (int motor = 0; motor < MotorCount; ++motor) {
-            for (int i = 0; i < VariableCount; ++i) {
-                const Variable& v = motorVariables()[size_t(i)];
-                for (int b = 0; b < width(v.type); ++b)
-                    index[address(motor, v.offset) + b] = Index(i);
-            }
-        }
-    }
-    Index index[BlockSize];
-};
-
-const ByteOwners& byteOwners()
-{
-    static const ByteOwners owners;
-    return owners;
-}
-
-// Live value requests are matched like window reads, under keys beyond the block's
-// 11-bit addresses.
-constexpr int LiveValueKey = 0x800;
 
 } // namespace
 
@@ -70,6 +43,10 @@ DriveLink::DriveLink(QObject* parent)
     connect(pollTimer, &QTimer::timeout, this, &DriveLink::takeReplies);
     connect(pollTimer, &QTimer::timeout, this, &DriveLink::watchReplies);
     connect(pollTimer, &QTimer::timeout, this, &DriveLink::pollNextWindow);
+    connect(&boardMirror, &BoardMirror::variableChanged, this, &DriveLink::variableChanged);
+    connect(&boardMirror, &BoardMirror::loopTimeChanged, this, &DriveLink::loopTimeChanged);
+    connect(&boardMirror, &BoardMirror::freshnessChanged, this, &DriveLink::freshnessChanged);
+    connect(&boardMirror, &BoardMirror::loopTimeFreshnessChanged, this, &DriveLink::loopTimeFreshnessChanged);
     clock.start();
 }
 
@@ -113,13 +90,12 @@ bool DriveLink::open(const QString& portName)
         },
         Qt::QueuedConnection);
     pollAddress = 0;
-    framesQueued = framesSent = lastSentNumber = framesReceived = repliesMissing = 0;
+    queue.restart();
+    framesReceived = 0;
     closedBecause.clear();
     // What an earlier connection read may not be this one's.
-    forgetReads();
-    silent = false;
-    lastReplyMs = -1;
-    quietSinceMs = clock.elapsed();
+    boardMirror.forgetReads();
+    replies.startConnection(clock.elapsed());
     openedSeconds = clockSeconds();
     clearSamples();
     emit samplesCleared();
@@ -140,16 +116,14 @@ void DriveLink::closeBecause(const QString& reason)
     delete driver;
     driver = nullptr;
     queue.clear();
-    outstanding.clear();
+    const bool silenceEnded = replies.forgetRequests();
     transmitTimer->stop();
     pollTimer->stop();
     pollAddress = 0;
     markGaps();
     closedBecause = reason;
-    if (silent) {
-        silent = false;
+    if (silenceEnded)
         emit boardSilenceChanged(false);
-    }
     emit disconnected();
 }
 
@@ -171,14 +145,9 @@ void DriveLink::selectBoard(int address)
 {
     boardAddress = address;
     clearSamples();
-    forgetReads();
-    // The new board gets its own SilenceMs to answer.
-    lastReplyMs = -1;
-    quietSinceMs = clock.elapsed();
-    if (silent) {
-        silent = false;
+    boardMirror.forgetReads();
+    if (replies.restartQuiet(clock.elapsed()))
         emit boardSilenceChanged(false);
-    }
     emit boardSelected(address);
     emit samplesCleared();
 }
@@ -203,17 +172,16 @@ qint64 DriveLink::writeParameter(Index index, int motor, double value)
     if (!std::isfinite(value))
         return 0;
     const Variable& parameter = variable(index);
-    const int at = address(motor, parameter.offset);
-    if (parameter.type == Type::F32)
-        return queueFrame(variableWrite(at, boardAddress, static_cast<float>(value)));
-    if (parameter.type == Type::U8)
-        return queueFrame(variableWrite(at, boardAddress, static_cast<uint8_t>(static_cast<int>(value))));
-    return queueFrame(variableWrite(at, boardAddress, static_cast<int16_t>(static_cast<int>(value))));
+    Block encoded;
+    encoded.setValue(motor, parameter, value);
+    return queueFrame(variableWrite(encoded, address(motor, index), width(parameter.type), boardAddress));
 }
 
 qint64 DriveLink::saveEeprom()
 {
-    return queueFrame(variableWrite(SaveEEPROMAddress, boardAddress, uint8_t(1)));
+    Block encoded;
+    encoded.setU8(SaveEEPROMAddress, 1);
+    return queueFrame(variableWrite(encoded, SaveEEPROMAddress, 1, boardAddress));
 }
 
 qint64 DriveLink::queueRobotCommand(const RobotCommand& command, const QVector<int>& values)
@@ -223,13 +191,10 @@ qint64 DriveLink::queueRobotCommand(const RobotCommand& command, const QVector<i
 
 int DriveLink::clearRobotCommands()
 {
-    const int before = queue.size();
-    queue.erase(std::remove_if(queue.begin(), queue.end(),
-                               [](const QueuedFrame& queued) { return queued.frame.length != SerialMessage::FrameSize; }),
-                queue.end());
+    const int taken = queue.removeRobotCommands();
     if (queue.isEmpty())
         transmitTimer->stop();
-    return before - queue.size();
+    return taken;
 }
 
 qint64 DriveLink::queueFrame(const CANMessage& message)
@@ -239,20 +204,11 @@ qint64 DriveLink::queueFrame(const CANMessage& message)
 
 qint64 DriveLink::appendFrame(const SerialMessage& frame)
 {
-    queue.append({frame, ++framesQueued});
+    const qint64 number = queue.append(frame);
     // The tick runs only while frames wait, so an idle line costs nothing.
     if (!transmitTimer->isActive())
         transmitTimer->start();
-    return framesQueued;
-}
-
-QList<SerialMessage> DriveLink::transmitQueue() const
-{
-    QList<SerialMessage> frames;
-    frames.reserve(queue.size());
-    for (const QueuedFrame& queued : queue)
-        frames.append(queued.frame);
-    return frames;
+    return number;
 }
 
 void DriveLink::sendNextFrame()
@@ -263,30 +219,14 @@ void DriveLink::sendNextFrame()
         transmitTimer->stop();
         return;
     }
-    const QueuedFrame queued = queue.takeFirst();
-    const SerialMessage& frame = queued.frame;
+    const TransmitQueue::Entry queued = queue.takeFirst();
     // A frame the port failed to take never left: it is not counted as sent, and the
     // loss of the port that follows ends the connection.
-    if (!driver->writeMessage(frame))
+    if (!driver->writeMessage(queued.frame))
         return;
-    ++framesSent;
-    lastSentNumber = queued.number;
-    emit frameSent(frame);
-    const unsigned char* bytes = frame.bytes;
-    if (frame.length == SerialMessage::FrameSize && (bytes[SerialMessage::BootRtrLength] & SerialMessage::RtrBit)) {
-        const unsigned char type = bytes[SerialMessage::Type];
-        if (type == SerialMessage::VariableType || type == SerialMessage::LiveValueType) {
-            const int key = type == SerialMessage::VariableType
-                ? joinAddress(bytes[SerialMessage::Priority], bytes[SerialMessage::Cmd])
-                : LiveValueKey + bytes[SerialMessage::Cmd];
-            outstanding.append({bytes[SerialMessage::Dest], key, queued.number, clock.elapsed(), false});
-        }
-        // A board that stopped answering must not make the list grow without end.
-        if (outstanding.size() > PollingQueueBound) {
-            repliesMissing += !outstanding.first().late;
-            outstanding.removeFirst();
-        }
-    }
+    queue.markSent(queued.number);
+    emit frameSent(queued.frame);
+    replies.noteSent(queued.frame, queued.number, clock.elapsed());
     if (queue.isEmpty())
         transmitTimer->stop();
 }
@@ -345,17 +285,14 @@ void DriveLink::receiveFrame(const SerialMessage& frame)
         // inside both the frame's 8 data bytes and the mirror is taken.
         const int dataLength = bytes[SerialMessage::BootRtrLength] & SerialMessage::DataLengthMask;
         const int at = joinAddress(bytes[SerialMessage::Priority], bytes[SerialMessage::Cmd]);
-        const int count = std::min(dataLength, 8);
-        storeBytes(at, bytes + SerialMessage::Data, count, true);
-        Request answered{};
-        const bool asked = matchReply(at, answered);
-        const bool fromSelected = asked && answered.board == boardAddress;
-        markRead(at, count, fromSelected);
+        const std::optional<ReplyTracker::Request> answered = replies.match(at);
+        const bool fromSelected = answered && answered->board == boardAddress;
+        boardMirror.store(at, bytes + SerialMessage::Data, std::min(dataLength, 8), fromSelected, true);
         if (fromSelected)
-            noteReplyFromSelectedBoard(answered.number);
-        if (asked) {
-            answeredNumber = answered.number;
-            emit windowRead(answered.board, answered.key);
+            noteReplyFromSelectedBoard(answered->number);
+        if (answered) {
+            answeredNumber = answered->number;
+            emit windowRead(answered->board, answered->key);
         }
         break;
     }
@@ -367,130 +304,32 @@ void DriveLink::receiveFrame(const SerialMessage& frame)
     }
 }
 
-bool DriveLink::matchReply(int key, Request& answered)
-{
-    for (int i = 0; i < outstanding.size(); ++i) {
-        if (outstanding[i].key != key)
-            continue;
-        answered = outstanding[i];
-        // The requests it overtook will not be answered.
-        for (int j = 0; j < i; ++j)
-            repliesMissing += !outstanding[j].late;
-        outstanding.erase(outstanding.begin(), outstanding.begin() + i + 1);
-        return true;
-    }
-    return false;
-}
-
 void DriveLink::noteReplyFromSelectedBoard(qint64 request)
 {
-    lastReplyMs = quietSinceMs = clock.elapsed();
-    if (silent) {
-        silent = false;
+    if (replies.noteAnswer(clock.elapsed()))
         emit boardSilenceChanged(false);
-    }
     emit boardAnswered(request);
 }
 
 void DriveLink::watchReplies()
 {
-    if (!isConnected())
+    if (!isConnected() || !replies.checkDeadlines(clock.elapsed()))
         return;
-    const qint64 now = clock.elapsed();
-    for (Request& request : outstanding) {
-        if (!request.late && now - request.sentMs > ReplyDeadlineMs) {
-            request.late = true;
-            ++repliesMissing;
-        }
-    }
-    // Replies that came while the tool itself was held up wait to be read; the event
-    // loop reads them before the next tick, so only a second quiet tick counts.
-    const bool quiet = now - quietSinceMs >= SilenceMs;
-    const bool confirmed = quiet && silenceSuspected;
-    silenceSuspected = quiet;
-    if (!silent && confirmed) {
-        silent = true;
-        markGaps();
-        forgetReads();
-        emit boardSilenceChanged(true);
-    }
-}
-
-bool DriveLink::isCurrent(int motor, Index index) const
-{
-    return currentVariables[size_t(motor * VariableCount + index)];
-}
-
-bool DriveLink::isLoopTimeCurrent() const
-{
-    return loopTimeCurrent;
+    markGaps();
+    boardMirror.forgetReads();
+    emit boardSilenceChanged(true);
 }
 
 LinkHealth DriveLink::health() const
 {
     LinkHealth health;
-    health.framesSent = framesSent;
+    health.framesSent = queue.sentCount();
     health.framesReceived = framesReceived;
-    health.repliesMissing = repliesMissing;
+    health.repliesMissing = replies.repliesMissing();
     health.bytesSkipped = driver ? driver->skippedBytes() : 0;
     health.queueLength = queue.size();
-    health.msSinceReply = lastReplyMs < 0 ? -1 : clock.elapsed() - lastReplyMs;
+    health.msSinceReply = replies.msSinceReply(clock.elapsed());
     return health;
-}
-
-void DriveLink::markRead(int at, int count, bool current)
-{
-    if (at < 0 || at >= BlockSize || count <= 0)
-        return;
-    count = std::min(count, BlockSize - at);
-    for (int b = at; b < at + count; ++b)
-        currentBytes[size_t(b)] = current;
-    Index previous = VariableCount;
-    for (int b = at; b < std::min(at + count, MotorCount * MotorRecordSize); ++b) {
-        const Index owner = byteOwners().index[b];
-        if (owner != VariableCount && owner != previous)
-            updateCurrency(b / MotorRecordSize, owner);
-        previous = owner;
-    }
-    if (at < LoopTimeAddress + 2 && at + count > LoopTimeAddress)
-        updateLoopTimeCurrency();
-}
-
-void DriveLink::updateCurrency(int motor, Index index)
-{
-    const int first = address(motor, index);
-    bool current = true;
-    for (int b = first; b < first + width(variable(index).type); ++b)
-        current = current && currentBytes[size_t(b)];
-    const size_t bit = size_t(motor * VariableCount + index);
-    if (currentVariables[bit] == current)
-        return;
-    currentVariables[bit] = current;
-    emit currencyChanged(motor, index, current);
-}
-
-void DriveLink::updateLoopTimeCurrency()
-{
-    const bool current = currentBytes[LoopTimeAddress] && currentBytes[LoopTimeAddress + 1];
-    if (loopTimeCurrent == current)
-        return;
-    loopTimeCurrent = current;
-    emit loopTimeCurrencyChanged(current);
-}
-
-void DriveLink::forgetReads()
-{
-    currentBytes.reset();
-    for (size_t bit = 0; bit < currentVariables.size(); ++bit) {
-        if (currentVariables[bit]) {
-            currentVariables[bit] = false;
-            emit currencyChanged(int(bit) / VariableCount, Index(int(bit) % VariableCount), false);
-        }
-    }
-    if (loopTimeCurrent) {
-        loopTimeCurrent = false;
-        emit loopTimeCurrencyChanged(false);
-    }
 }
 
 void DriveLink::receiveLiveValues(const SerialMessage& frame)
@@ -503,60 +342,24 @@ void DriveLink::receiveLiveValues(const SerialMessage& frame)
     const Index target = cmd == SerialMessage::LivePositions ? Position
         : cmd == SerialMessage::LiveSpeeds                  ? Speed
                                                             : SetPoint;
-    Request answered{};
-    const bool matched = matchReply(LiveValueKey + cmd, answered);
-    const bool fromSelected = matched && answered.board == boardAddress;
-    for (int motor = 0; motor < MotorCount; ++motor) {
-        storeBytes(address(motor, target), bytes + SerialMessage::Data + 2 * motor, 2, false);
-        markRead(address(motor, target), 2, fromSelected);
-    }
+    const std::optional<ReplyTracker::Request> answered = replies.match(ReplyTracker::LiveValueKey + cmd);
+    const bool fromSelected = answered && answered->board == boardAddress;
+    for (int motor = 0; motor < MotorCount; ++motor)
+        boardMirror.store(address(motor, target), bytes + SerialMessage::Data + 2 * motor, 2, fromSelected, false);
     if (fromSelected)
-        noteReplyFromSelectedBoard(answered.number);
-    if (!matched || fromSelected) {
+        noteReplyFromSelectedBoard(answered->number);
+    if (!answered || fromSelected) {
         setPointsReceived |= cmd == SerialMessage::LiveSetPoints;
         speedsReceived |= cmd == SerialMessage::LiveSpeeds;
     }
     if (cmd != SerialMessage::LivePositions || !setPointsReceived || !speedsReceived)
         return;
     const double seconds = clockSeconds();
+    const Block& block = boardMirror.block();
     for (int motor = 0; motor < MotorCount; ++motor) {
         motorSamples[size_t(motor)].append(seconds, block.s16(address(motor, Position)),
                                            block.s16(address(motor, SetPoint)),
                                            block.s16(address(motor, Speed)));
     }
     emit samplesAppended();
-}
-
-void DriveLink::storeBytes(int at, const uint8_t* bytes, int count, bool report)
-{
-    if (at < 0 || at >= BlockSize || count <= 0)
-        return;
-    count = std::min(count, BlockSize - at);
-    bool loopTime = false;
-    for (int i = 0; i < count; ++i) {
-        const int b = at + i;
-        if (block.data()[b] == bytes[i] && knownBytes[size_t(b)])
-            continue;
-        block.data()[b] = bytes[i];
-        knownBytes[size_t(b)] = true;
-        if (b >= MotorCount * MotorRecordSize) {
-            loopTime = loopTime || b == LoopTimeAddress || b == LoopTimeAddress + 1;
-            continue;
-        }
-        const Index owner = byteOwners().index[b];
-        if (owner != VariableCount)
-            unreported.set(size_t((b / MotorRecordSize) * VariableCount + owner));
-    }
-    if (!report)
-        return;
-    // Reported after all bytes are in, so a variable is never read half written.
-    if (unreported.any()) {
-        for (size_t bit = 0; bit < unreported.size(); ++bit) {
-            if (unreported[bit])
-                emit variableChanged(int(bit) / VariableCount, Index(int(bit) % VariableCount));
-        }
-        unreported.reset();
-    }
-    if (loopTime)
-        emit loopTimeChanged();
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "core/BoardMirror.h"
 #include "core/LinkHealth.h"
 #include "core/MotorSamples.h"
+#include "core/ReplyTracker.h"
+#include "core/TransmitQueue.h"
 #include "protocol/CANMessage.h"
 #include "protocol/SerialMessage.h"
 #include "protocol/SharedVariables.h"
@@ -13,16 +16,16 @@
 #include <QVector>
 
 #include <array>
-#include <bitset>
 
 class QTimer;
 class SerialDriver;
 struct RobotCommand;
 
-// The link to the boards on one serial line: the port while connected, the transmit
-// queue and its tick, the polling cycle, the mirror of the selected board's variable
-// block and the live samples of its motors. It reports by signals; the window, the
-// command line and the tests all drive it.
+// The link to the boards on one serial line: the port while connected, the ticks that
+// send the transmit queue's frames and poll the selected board, and the live samples of
+// its motors. The queue, the reply tracker and the board mirror keep their own rules;
+// this is the one face the window, the command line and the tests drive. It reports by
+// signals.
 class DriveLink : public QObject
 {
     Q_OBJECT
@@ -33,10 +36,8 @@ public:
     // Beyond this many waiting frames the polling tick asks for nothing, so that a slow
     // or stalled line cannot make the queue grow without end; it asks again later.
     static constexpr int PollingQueueBound = 64;
-    // A request unanswered this long counts as a missing reply.
-    static constexpr int ReplyDeadlineMs = 200;
-    // The selected board counts as silent after this long without a reply from it.
-    static constexpr int SilenceMs = 1000;
+    static constexpr int ReplyDeadlineMs = ReplyTracker::ReplyDeadlineMs;
+    static constexpr int SilenceMs = ReplyTracker::SilenceMs;
 
     explicit DriveLink(QObject* parent = nullptr);
     ~DriveLink() override;
@@ -57,10 +58,11 @@ public:
     // A board as the operator knows it: "0x01", "0x02".
     static QString boardName(int address) { return QStringLiteral("0x%1").arg(address, 2, 16, QLatin1Char('0')); }
 
-    // Writes a parameter of a motor with its variable's width; floats as single precision,
-    // integers cut to their low 8 or 16 bits. Nothing is queued while disconnected, nor a
-    // value that is not finite: the board would take it and could no longer be saved. This
-    // and saveEeprom return the frame's number, as queueRobotCommand does.
+    // Writes a parameter of a motor encoded as the variable table stores it (floats as
+    // single precision, integers cut to their width). Nothing is queued while
+    // disconnected, nor a value that is not finite: the board would take it and could no
+    // longer be saved. This and saveEeprom return the frame's number, as
+    // queueRobotCommand does.
     qint64 writeParameter(SharedVariables::Index index, int motor, double value);
     qint64 saveEeprom();
     // Robot commands go to the robot, not to a board; dropped while disconnected. Returns
@@ -76,20 +78,17 @@ public:
     // WindowSize); windowRead reports the answer.
     void requestWindow(int address);
 
-    const SharedVariables::Block& mirror() const { return block; }
-    // Whether a variable's bytes in the mirror answer requests sent to the selected board
-    // since the last Connect, board switch and silence, and nothing unasked overwrote them
-    // since: only then are they the selected board's values.
-    bool isCurrent(int motor, SharedVariables::Index index) const;
-    bool isLoopTimeCurrent() const;
+    const SharedVariables::Block& mirror() const { return boardMirror.block(); }
+    // Whether a variable's bytes in the mirror are the selected board's values (see BoardMirror).
+    bool isCurrent(int motor, SharedVariables::Index index) const { return boardMirror.isCurrent(motor, index); }
+    bool isLoopTimeCurrent() const { return boardMirror.isLoopTimeCurrent(); }
     // No reply has come from the selected board for SilenceMs while connected.
-    bool isBoardSilent() const { return silent; }
+    bool isBoardSilent() const { return replies.isSilent(); }
     // The selected board has replied since Connect and the board switch, and is not silent.
-    bool isBoardAnswering() const { return isConnected() && lastReplyMs >= 0 && !silent; }
+    bool isBoardAnswering() const { return isConnected() && replies.hasAnswered() && !replies.isSilent(); }
     LinkHealth health() const;
-    // The number of the newest frame handed to the port. A frame taken off the queue
-    // unsent counts as passed once a later frame went, since it will never go.
-    qint64 lastSentFrame() const { return lastSentNumber; }
+    // The number of the newest frame handed to the port (see TransmitQueue::lastSent).
+    qint64 lastSentFrame() const { return queue.lastSent(); }
     // The number of the request the newest read reply answered (see windowRead): a reply
     // to a request numbered after a write shows the board's value after that write.
     qint64 answeredRequest() const { return answeredNumber; }
@@ -102,7 +101,7 @@ public:
     double clockSeconds() const { return clock.elapsed() / 1000.0; }
     // When the port was opened, on that clock: meaningful while connected.
     double connectedSeconds() const { return openedSeconds; }
-    QList<SerialMessage> transmitQueue() const;
+    QList<SerialMessage> transmitQueue() const { return queue.frames(); }
 
     // The transmit tick: the oldest waiting frame goes on the line.
     void sendNextFrame();
@@ -123,7 +122,7 @@ signals:
     void frameSent(const SerialMessage& frame);
     void frameReceived(const SerialMessage& frame);
     // The bytes of a variable changed in the mirror, or it was read for the first time;
-    // reported when a reply arrives (see storeBytes).
+    // reported when a reply arrives (see BoardMirror::store).
     void variableChanged(int motor, SharedVariables::Index index);
     void loopTimeChanged();
     // A reply answered a read request that went on the line to board at address: its
@@ -131,8 +130,8 @@ signals:
     // that waited in the line, or a board's own) fills the mirror but is not reported.
     void windowRead(int board, int address);
     // A variable became current for the selected board, or stopped being so (see isCurrent).
-    void currencyChanged(int motor, SharedVariables::Index index, bool current);
-    void loopTimeCurrencyChanged(bool current);
+    void freshnessChanged(int motor, SharedVariables::Index index, bool current);
+    void loopTimeFreshnessChanged(bool current);
     void boardSilenceChanged(bool silent);
     // The selected board answered the request that went as frame number request (see
     // lastSentFrame). A board answers in order: every frame before it has reached it.
@@ -143,70 +142,27 @@ signals:
     void sampleCapacityChanged(int capacity);
 
 private:
-    // Stores bytes into the mirror. A reply reports its changed variables at once, with
-    // those the live values changed since; live values alone report nothing, so the
-    // fields are redrawn once per reply rather than once per broadcast.
-    void storeBytes(int address, const uint8_t* bytes, int count, bool report);
     void receiveLiveValues(const SerialMessage& frame);
     qint64 appendFrame(const SerialMessage& frame);
     void handlePortLost(const QString& reason);
     void closeBecause(const QString& reason);
-    struct Request;
-    // The request a reply answers, removed from the outstanding ones with those it
-    // overtook; false for a reply that answers none.
-    bool matchReply(int key, Request& answered);
-    void markRead(int address, int count, bool current);
-    void updateCurrency(int motor, SharedVariables::Index index);
-    void updateLoopTimeCurrency();
-    void forgetReads();
-    void takeReplies();
     void noteReplyFromSelectedBoard(qint64 request);
+    void takeReplies();
     void markGaps();
     void clearSamples();
 
     SerialDriver* driver = nullptr;
     QString port;
     QString failure;
-    struct QueuedFrame
-    {
-        SerialMessage frame;
-        qint64 number;
-    };
-    QList<QueuedFrame> queue;
-    struct Request
-    {
-        int board;
-        int key; // a block address, or LiveValueKey + CMD
-        qint64 number; // the request frame's
-        qint64 sentMs;
-        bool late;
-    };
-    // Read and live value requests sent and not yet answered, oldest first. A board
-    // answers in order, so a reply answers the oldest request for its key and any older
-    // request is no longer answered.
-    QList<Request> outstanding;
+    TransmitQueue queue;
+    ReplyTracker replies;
+    BoardMirror boardMirror;
     QTimer* transmitTimer = nullptr;
     QTimer* pollTimer = nullptr;
     int pollAddress = 0;
     int boardAddress = 1;
-    SharedVariables::Block block;
-    // Bytes of the mirror that a reply has filled: a variable is shown once it is known,
-    // even when its value equals the mirror's initial zero.
-    std::bitset<SharedVariables::BlockSize> knownBytes;
-    std::bitset<SharedVariables::MotorCount * SharedVariables::VariableCount> unreported;
-    std::bitset<SharedVariables::BlockSize> currentBytes;
-    std::bitset<SharedVariables::MotorCount * SharedVariables::VariableCount> currentVariables;
-    bool loopTimeCurrent = false;
-    bool silent = false;
-    bool silenceSuspected = false;
-    qint64 quietSinceMs = 0;  // the last reply from the selected board, Connect or switch
-    qint64 lastReplyMs = -1;  // the last reply from the selected board; -1: none yet
-    qint64 framesQueued = 0;
-    qint64 framesSent = 0;
-    qint64 lastSentNumber = 0;
     qint64 answeredNumber = 0;
     qint64 framesReceived = 0;
-    qint64 repliesMissing = 0;
     QString closedBecause;
     QElapsedTimer clock;
     double openedSeconds = 0;

@@ -3,7 +3,7 @@
 // output; a file name that is not UTF-8 is used as the bytes it is.
 #include "core/DriveLink.h"
 #include "core/FileNames.h"
-#include "core/SampleRecorder.h"
+#include "core/DataRecording.h"
 #include "core/ScriptFile.h"
 #include "ui/DriveView.h"
 #include "ui/PlotControls.h"
@@ -110,8 +110,8 @@ private slots:
             QSKIP(qPrintable(disk.failure()));
         const QString path = disk.filePath("run.csv");
         DriveLink link;
-        SampleRecorder recorder(link);
-        QSignalSpy failed(&recorder, &SampleRecorder::failed);
+        DataRecording recorder(link);
+        QSignalSpy failed(&recorder, &DataRecording::failed);
         QVERIFY(recorder.start(path));
         const auto broadcast = [&link](int count) {
             link.receiveFrame(liveValues(SerialMessage::LiveSetPoints, 1, {}));

@@ -6,6 +6,7 @@
 // bound: a loaded two-core machine decides it more than the tool does.
 #include "core/DriveLink.h"
 #include "support/Frames.h"
+#include "support/LinkOnPty.h"
 #include "support/Pty.h"
 #include "support/ResidentMemory.h"
 
@@ -179,9 +180,9 @@ private slots:
 
 void TestFaultFlood::floodForThirtySeconds()
 {
-    Pty pty;
-    DriveLink link;
-    QVERIFY(link.open(pty.slavePath()));
+    LinkOnPty linked;
+    DriveLink& link = linked.link;
+    Pty& pty = linked.pty;
     QSignalSpy lost(&link, &DriveLink::portLost);
     long broadcasts = 0;
     connect(&link, &DriveLink::samplesAppended, this, [&broadcasts] { ++broadcasts; });

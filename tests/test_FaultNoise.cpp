@@ -3,7 +3,7 @@
 // order, and nothing else.
 #include "core/DriveLink.h"
 #include "support/Frames.h"
-#include "support/Pty.h"
+#include "support/LinkOnPty.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -117,9 +117,8 @@ void TestFaultNoise::everyFrameAndNothingElse()
     const double measuredShare = 1.0 - double(line.frameCount * SerialMessage::FrameSize) / line.bytes.size();
     QVERIFY2(qAbs(measuredShare - noiseShare) < 0.02, qPrintable(QString::number(measuredShare)));
 
-    Pty pty;
-    DriveLink link;
-    QVERIFY(link.open(pty.slavePath()));
+    LinkOnPty linked;
+    DriveLink& link = linked.link;
     QSignalSpy broadcasts(&link, &DriveLink::samplesAppended);
 
     // Each piece is read on its own, so the reads end anywhere: inside noise, a header
@@ -128,7 +127,7 @@ void TestFaultNoise::everyFrameAndNothingElse()
     std::uniform_int_distribution<int> pieceLength(1, std::max(1, largestPiece));
     for (int at = 0; at < line.bytes.size();) {
         const int length = largestPiece == 0 ? line.bytes.size() : pieceLength(random);
-        pty.write(line.bytes.mid(at, length));
+        linked.pty.write(line.bytes.mid(at, length));
         at += length;
         QTest::qWait(0);
     }

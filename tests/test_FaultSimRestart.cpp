@@ -1,9 +1,8 @@
 // Fault: the simulated boards (drive-sim) die and are started again; the link reports
 // the lost line once, opens the new one and the values come back.
 #include "core/DriveLink.h"
+#include "support/SimProcess.h"
 
-#include <QDeadlineTimer>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -12,37 +11,6 @@
 using namespace SharedVariables;
 
 namespace {
-
-// drive-sim, started as the operator does; its first line names its port.
-class Sim
-{
-public:
-    Sim()
-    {
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(QString::fromLocal8Bit(qgetenv("DRIVE_SIM")), QStringList());
-        QDeadlineTimer deadline(20000);
-        while (!process.canReadLine() && !deadline.hasExpired())
-            process.waitForReadyRead(100);
-        port = QString::fromLocal8Bit(process.readLine()).trimmed();
-    }
-    ~Sim()
-    {
-        if (process.state() == QProcess::NotRunning)
-            return;
-        process.kill();
-        process.waitForFinished(5000);
-    }
-
-    void end(int signal)
-    {
-        ::kill(pid_t(process.processId()), signal);
-        process.waitForFinished(10000);
-    }
-
-    QProcess process;
-    QString port;
-};
 
 // Live values arrive, and LoopTime, in the last window of the block, is read: the sweep
 // went all the way. The simulator varies it by a few counts, so a new reading shows.
@@ -85,18 +53,17 @@ void TestFaultSimRestart::simulatorEndsAndComesBack()
     DriveLink link;
     QSignalSpy lost(&link, &DriveLink::portLost);
     {
-        Sim first;
-        QVERIFY2(!first.port.isEmpty(), "the simulator named no port");
-        QVERIFY2(link.open(first.port), qPrintable(link.openFailure()));
+        SimProcess first;
+        QVERIFY2(!first.port().isEmpty(), "the simulator named no port");
+        QVERIFY2(link.open(first.port()), qPrintable(link.openFailure()));
         expectValuesFlow(link);
 
         if (closeFirst)
             link.close();
-        first.end(signal);
-        QCOMPARE(first.process.state(), QProcess::NotRunning);
+        QVERIFY(first.end(signal));
         if (!closeFirst) {
             QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, 10000);
-            QCOMPARE(lost.first().first().toString(), first.port);
+            QCOMPARE(lost.first().first().toString(), first.port());
         }
         QTest::qWait(300);
         QCOMPARE(lost.count(), closeFirst ? 0 : 1);
@@ -104,9 +71,9 @@ void TestFaultSimRestart::simulatorEndsAndComesBack()
     QVERIFY(!link.isConnected());
     QVERIFY(link.transmitQueue().isEmpty());
 
-    Sim second;
-    QVERIFY2(!second.port.isEmpty(), "the simulator named no port");
-    QVERIFY2(link.open(second.port), qPrintable(link.openFailure()));
+    SimProcess second;
+    QVERIFY2(!second.port().isEmpty(), "the simulator named no port");
+    QVERIFY2(link.open(second.port()), qPrintable(link.openFailure()));
     expectValuesFlow(link);
 }
 

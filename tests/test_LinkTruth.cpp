@@ -11,17 +11,17 @@
 #include "support/Frames.h"
 #include "support/Modal.h"
 #include "support/Pty.h"
+#include "support/SimProcess.h"
 
 #include <qwt_plot_curve.h>
 
 #include <QAbstractButton>
 #include <QInputDialog>
-#include <QTableWidget>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QtTest>
 
 #include <csignal>
+#include <optional>
 
 using namespace SharedVariables;
 
@@ -35,12 +35,9 @@ struct Tool
 {
     explicit Tool(const QString& port = QString())
     {
-        if (port.isEmpty()) {
-            sim.start(qEnvironmentVariable("DRIVE_SIM"), QStringList());
-            while (!sim.canReadLine() && sim.waitForReadyRead(SweepMs)) {
-            }
-        }
-        window.addPort(port.isEmpty() ? QString::fromLocal8Bit(sim.readLine()).trimmed() : port);
+        if (port.isEmpty())
+            sim.emplace();
+        window.addPort(port.isEmpty() ? sim->port() : port);
         window.form().pushButton_Connect->click();
     }
     QLineEdit* field(int motor, Index index) const
@@ -51,15 +48,10 @@ struct Tool
     {
         return window.driveView(motor)->findChild<QToolButton*>(QStringLiteral("toolButton_") + variable(index).name);
     }
-    ~Tool()
-    {
-        sim.kill();
-        sim.waitForFinished();
-    }
     QString state() const { return window.form().labelConnected->text(); }
-    void signalSim(int number) { ::kill(pid_t(sim.processId()), number); }
+    void signalSim(int number) { sim->signal(number); }
 
-    QProcess sim;
+    std::optional<SimProcess> sim;
     DriveLink link;
     MainWindow window {link};
 };

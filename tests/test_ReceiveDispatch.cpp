@@ -4,7 +4,7 @@
 #include "ui/DriveView.h"
 #include "ui/MainWindow.h"
 #include "support/Frames.h"
-#include "support/Pty.h"
+#include "support/LinkOnPty.h"
 
 #include <qwt_plot_curve.h>
 
@@ -38,14 +38,6 @@ QLineEdit* field(const MainWindow& window, int motor, Index index)
 {
     return window.driveView(motor)->findChild<QLineEdit*>(variable(index).fieldName());
 }
-
-// A link connected to a far end that the test plays.
-struct Connected
-{
-    Connected() { link.open(pty.slavePath()); }
-    Pty pty;
-    DriveLink link;
-};
 
 // Receives frame as the answer to a request sent to the selected board: only such a
 // reply is shown as the board's value.
@@ -95,7 +87,7 @@ private slots:
         QFETCH(int, motor);
         QFETCH(int, index);
         QFETCH(QString, shown);
-        Connected connected;
+        LinkOnPty connected;
         MainWindow window(connected.link);
         receiveAnswer(connected.link, frame);
         QCOMPARE(field(window, motor, Index(index))->text(), shown);
@@ -128,7 +120,7 @@ private slots:
     {
         QFETCH(SerialMessage, frame);
         QFETCH(QString, shown);
-        Connected connected;
+        LinkOnPty connected;
         MainWindow window(connected.link);
         receiveAnswer(connected.link, frame);
         QCOMPARE(window.form().lineEdit_LoopTime->text(), shown);
@@ -162,7 +154,7 @@ private slots:
 
     void liveValues()
     {
-        Connected connected;
+        LinkOnPty connected;
         DriveLink& link = connected.link;
         MainWindow window(link);
         receiveAnswer(link, reply(2, 0, 0x91, 8, "0a00f6ff00000080"));
@@ -199,7 +191,7 @@ private slots:
 
     void selectionSurvivesAnUnchangedRedraw()
     {
-        Connected connected;
+        LinkOnPty connected;
         MainWindow window(connected.link);
         receiveAnswer(connected.link, variableReply(28, "3905"));
         QLineEdit* position = field(window, 0, Position);
@@ -212,13 +204,11 @@ private slots:
 
     void framesFromThePortReachTheFields()
     {
-        Pty pty;
-        DriveLink link;
-        MainWindow window(link);
-        QVERIFY(link.open(pty.slavePath()));
-        link.requestWindow(0x162);
-        QCOMPARE(pty.read(16).left(16), wireBytes(variableRead(0x162, 1)));
-        pty.write("xx" + wireBytes(reply(0x20, 1, 0x62, 2, "3412")) + "noise");
+        LinkOnPty linked;
+        MainWindow window(linked.link);
+        linked.link.requestWindow(0x162);
+        QCOMPARE(linked.pty.read(16).left(16), wireBytes(variableRead(0x162, 1)));
+        linked.pty.write("xx" + wireBytes(reply(0x20, 1, 0x62, 2, "3412")) + "noise");
         QTRY_COMPARE_WITH_TIMEOUT(window.form().lineEdit_LoopTime->text(), QStringLiteral("4660"), 5000);
     }
 };

@@ -2,7 +2,7 @@
 // makes them and as the link puts them on the line.
 #include "core/DriveLink.h"
 #include "protocol/RobotCommand.h"
-#include "support/Pty.h"
+#include "support/LinkOnPty.h"
 
 #include <QtTest>
 
@@ -76,13 +76,11 @@ void TestRobotCommands::onTheLine()
     QFETCH(QVector<int>, values);
     QFETCH(QByteArray, wire);
 
-    Pty pty;
-    DriveLink link;
-    QVERIFY(link.open(pty.slavePath()));
-    link.queueRobotCommand(*RobotCommands::find(word), values);
-    QCOMPARE(link.transmitQueue().size(), 1);
+    LinkOnPty linked;
+    linked.link.queueRobotCommand(*RobotCommands::find(word), values);
+    QCOMPARE(linked.link.transmitQueue().size(), 1);
     // The command's bytes and nothing else: the next frame on the line is a poll request.
-    QCOMPARE(pty.read(wire.size() + 3, 10000).left(wire.size() + 3), wire + "can");
+    QCOMPARE(linked.pty.read(wire.size() + 3, 10000).left(wire.size() + 3), wire + "can");
 }
 
 void TestRobotCommands::findMatchesWholeWordOnly_data()

@@ -5,6 +5,7 @@
 #include "core/TeachRecorder.h"
 #include "core/ScriptRunner.h"
 #include "protocol/RobotCommand.h"
+#include "support/LinkOnPty.h"
 #include "support/Pty.h"
 #include "support/WindowOnLink.h"
 #include "ui/MotionPanels.h"
@@ -129,9 +130,8 @@ private slots:
 
     void recordsWhatIsSentAndStopAllClearsIt()
     {
-        Pty pty;
-        DriveLink link;
-        QVERIFY(link.open(pty.slavePath()));
+        LinkOnPty linked;
+        DriveLink& link = linked.link;
         TeachRecorder recorder(link);
         Rows recorded;
         connect(&recorder, &TeachRecorder::rowsRecorded, this, [&](const Rows& rows) { recorded += rows; });

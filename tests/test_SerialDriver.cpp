@@ -2,7 +2,7 @@
 #include "protocol/CANMessage.h"
 #include "core/SerialDriver.h"
 #include "support/Frames.h"
-#include "support/Modal.h"
+#include "support/DebugCapture.h"
 #include "support/Pty.h"
 
 #include <QLoggingCategory>

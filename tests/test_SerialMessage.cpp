@@ -2,7 +2,7 @@
 #include "protocol/CANMessage.h"
 #include "protocol/SerialMessage.h"
 #include "support/Frames.h"
-#include "support/Modal.h"
+#include "support/DebugCapture.h"
 
 #include <QBuffer>
 #include <QTest>

@@ -4,7 +4,7 @@
 #include "ui/DriveView.h"
 #include "ui/MainWindow.h"
 #include "support/Frames.h"
-#include "support/Pty.h"
+#include "support/LinkOnPty.h"
 
 #include <QInputDialog>
 #include <QMessageBox>
@@ -42,9 +42,8 @@ private slots:
         QFETCH(int, entered);
         QFETCH(QString, question);
         QFETCH(bool, yes);
-        Pty pty;
-        DriveLink link;
-        QVERIFY(link.open(pty.slavePath()));
+        LinkOnPty linked;
+        DriveLink& link = linked.link;
         MainWindow window(link);
         QList<QByteArray> frames; // sent, or still waiting at the end
         connect(&link, &DriveLink::frameSent, this, [&](const SerialMessage& frame) { frames << wireBytes(frame); });

@@ -1,10 +1,10 @@
 #include "protocol/Framer.h"
 #include "sim/SimulatedBoard.h"
 #include "support/Frames.h"
+#include "support/SimProcess.h"
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -26,32 +26,23 @@ void verifyReadReply(const SerialMessage& reply, int address, uint8_t board)
              + char(length) + char(address & 0xFF) + char(board) + data + QByteArray(WindowSize - length, '\0'));
 }
 
-// drive-sim on its pseudo-terminal, with the slave opened as the tool opens a port.
-class Sim
+// drive-sim with its line opened as the tool opens a port.
+class Sim : public SimProcess
 {
 public:
     explicit Sim(const QStringList& arguments = {})
+        : SimProcess(arguments)
     {
-        process.start(QString::fromLocal8Bit(qgetenv("DRIVE_SIM")), arguments);
-        QDeadlineTimer deadline(20000);
-        while (!process.canReadLine() && !deadline.hasExpired())
-            process.waitForReadyRead(100);
-        path = QString::fromLocal8Bit(process.readLine().trimmed());
-        port.setPortName(path);
-        port.setBaudRate(QSerialPort::Baud57600);
-        if (!port.open(QIODevice::ReadWrite))
-            qWarning("cannot open the simulator's line \"%s\": %s", qPrintable(path), qPrintable(port.errorString()));
-    }
-    ~Sim()
-    {
-        port.close();
-        stop();
+        line.setPortName(port());
+        line.setBaudRate(QSerialPort::Baud57600);
+        if (!line.open(QIODevice::ReadWrite))
+            qWarning("cannot open the simulator's line \"%s\": %s", qPrintable(port()), qPrintable(line.errorString()));
     }
 
     void send(const QByteArray& bytes)
     {
-        port.write(bytes);
-        port.waitForBytesWritten(1000);
+        line.write(bytes);
+        line.waitForBytesWritten(1000);
     }
     void send(const SerialMessage& frame) { send(wireBytes(frame)); }
 
@@ -61,8 +52,8 @@ public:
         QVector<SerialMessage> frames;
         QDeadlineTimer deadline(20000);
         while (frames.size() < count && !deadline.hasExpired()) {
-            if (port.bytesAvailable() > 0 || port.waitForReadyRead(100)) {
-                const QByteArray bytes = port.readAll();
+            if (line.bytesAvailable() > 0 || line.waitForReadyRead(100)) {
+                const QByteArray bytes = line.readAll();
                 received += bytes;
                 framer.feed(bytes.constData(), bytes.size(), [&](const SerialMessage& frame) { frames << frame; });
             }
@@ -76,33 +67,7 @@ public:
         return frames.isEmpty() ? SerialMessage() : frames.first();
     }
 
-    QStringList lines(int count)
-    {
-        QStringList out;
-        QDeadlineTimer deadline(20000);
-        while (out.size() < count && !deadline.hasExpired()) {
-            if (process.canReadLine())
-                out << QString::fromLocal8Bit(process.readLine().trimmed());
-            else
-                process.waitForReadyRead(100);
-        }
-        return out;
-    }
-
-    // Stops it as a user does, with SIGTERM; true if it then ended cleanly.
-    bool stop()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.terminate();
-            process.waitForFinished(20000);
-        }
-        return process.state() == QProcess::NotRunning && process.exitStatus() == QProcess::NormalExit
-            && process.exitCode() == 0;
-    }
-
-    QProcess process;
-    QString path;
-    QSerialPort port;
+    QSerialPort line;
     Framer framer;
     QByteArray received;
 };
@@ -147,7 +112,7 @@ void TestSimProcess::readWindow()
     QFETCH(int, address);
 
     Sim sim;
-    QVERIFY(sim.port.isOpen());
+    QVERIFY(sim.line.isOpen());
     verifyReadReply(sim.reply(variableRead(address, uint8_t(board))), address, uint8_t(board));
 }
 
@@ -236,8 +201,9 @@ void TestSimProcess::robotCommandsPrintedInOrder()
     sim.send(QByteArray::fromHex("6d6c61" "64002c01c800") + wireBytes(variableRead(0, 1))
              + QByteArray::fromHex("6d726e" "0010ffff" "6d726d" "0102030405060708")
              + QByteArray::fromHex("6d6562" "ff000102" "6d7265" "0a0b0c0d0e0f" "6d7261" "0080ff7f0000"));
-    QCOMPARE(sim.lines(6), (QStringList{"mla 100 300 200", "mrn 4096 -1", "mrm 1 2 3 4 5 6 7 8",
-                                        "meb 255 0 1 2", "mre 10 11 12 13 14 15", "mra -32768 32767 0"}));
+    QTRY_COMPARE_WITH_TIMEOUT(sim.commands(), (QStringList{"mla 100 300 200", "mrn 4096 -1", "mrm 1 2 3 4 5 6 7 8",
+                                        "meb 255 0 1 2", "mre 10 11 12 13 14 15", "mra -32768 32767 0"}),
+                              20000);
 }
 
 void TestSimProcess::noiseLosesNothing()
@@ -272,9 +238,9 @@ void TestSimProcess::tolerantOfReopen()
 {
     Sim sim;
     verifyReadReply(sim.reply(variableRead(16, 1)), 16, 1);
-    sim.port.close();
+    sim.line.close();
     QTest::qWait(100);
-    QVERIFY(sim.port.open(QIODevice::ReadWrite));
+    QVERIFY(sim.line.open(QIODevice::ReadWrite));
     verifyReadReply(sim.reply(variableRead(24, 2)), 24, 2);
 }
 
@@ -283,8 +249,8 @@ void TestSimProcess::linkMadeAndRemoved()
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("ttySIM"));
     Sim sim({QStringLiteral("--link"), link});
-    QCOMPARE(QFileInfo(link).symLinkTarget(), sim.path);
-    sim.port.close();
+    QCOMPARE(QFileInfo(link).symLinkTarget(), sim.port());
+    sim.line.close();
     QVERIFY(sim.stop());
     QVERIFY(!QFileInfo::exists(link));
     QVERIFY(!QFileInfo(link).isSymLink());

@@ -7,6 +7,7 @@
 #include "ui/MainWindow.h"
 #include "ui/StepTestDialog.h"
 #include "support/Frames.h"
+#include "support/LinkOnPty.h"
 #include "support/Pty.h"
 #include "support/SimProcess.h"
 #include "support/WindowOnLink.h"
@@ -141,9 +142,8 @@ private slots:
     {
         QFETCH(bool, stop);
         QFETCH(bool, returnToStart);
-        Pty pty;
-        DriveLink link;
-        QVERIFY(link.open(pty.slavePath()));
+        LinkOnPty linked;
+        DriveLink& link = linked.link;
         fillMirror(link, 0);
         StepTest test(link, 0);
         Writes writes(link);
@@ -188,9 +188,9 @@ private slots:
         QFETCH(int, cause);
         QFETCH(QString, message);
         QFETCH(int, writes);
-        Pty pty;
-        DriveLink link;
-        QVERIFY(link.open(pty.slavePath()));
+        LinkOnPty linked;
+        DriveLink& link = linked.link;
+        Pty& pty = linked.pty;
         fillMirror(link, 0);
         StepTest test(link, 0);
         Writes sent(link);
@@ -214,9 +214,8 @@ private slots:
     // are not touched.
     void gainsWrittenFromTheDialog()
     {
-        Pty pty;
-        DriveLink link;
-        QVERIFY(link.open(pty.slavePath()));
+        LinkOnPty linked;
+        DriveLink& link = linked.link;
         StepTestDialog dialog(link, 0);
         QVERIFY(!dialog.form().doubleSpinBox_Kp->isEnabled());
         for (int window : {32, 40})

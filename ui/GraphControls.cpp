@@ -1,6 +1,6 @@
 #include "ui/GraphControls.h"
 
-#include "core/SampleRecorder.h"
+#include "core/DataRecording.h"
 #include "ui/PlotControls.h"
 #include "ui/StepTestDialog.h"
 
@@ -25,7 +25,7 @@ GraphControls::GraphControls(DriveLink& link, DriveView* const (&views)[MotorCou
         connect(plotControls[motor], &PlotControls::stepTestRequested, this, &GraphControls::openStepTest);
     }
 
-    recorder = new SampleRecorder(link, this);
+    recorder = new DataRecording(link, this);
     recordingLabel = new QLabel(&statusBar);
     recordingLabel->setObjectName(QStringLiteral("label_Recording"));
     recordButton = new QPushButton(&statusBar);
@@ -36,8 +36,8 @@ GraphControls::GraphControls(DriveLink& link, DriveView* const (&views)[MotorCou
     showRecording();
 
     connect(recordButton, &QPushButton::clicked, this, &GraphControls::toggleRecording);
-    connect(recorder, &SampleRecorder::progressed, this, &GraphControls::showRecording);
-    connect(recorder, &SampleRecorder::failed, this, [this](const QString& message) {
+    connect(recorder, &DataRecording::progressed, this, &GraphControls::showRecording);
+    connect(recorder, &DataRecording::failed, this, [this](const QString& message) {
         showRecording();
         auto* box = new QMessageBox(QMessageBox::Warning, tr("Recording stopped"), message, QMessageBox::Ok, &this->window);
         box->setAttribute(Qt::WA_DeleteOnClose);

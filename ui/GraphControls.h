@@ -11,7 +11,7 @@ class QLabel;
 class QPushButton;
 class QStatusBar;
 class QWidget;
-class SampleRecorder;
+class DataRecording;
 class StepTestDialog;
 
 // What the operator does with the graphs: the controls beside each motor's graph, the
@@ -38,7 +38,7 @@ private:
     QWidget& window;
     PlotControls* plotControls[SharedVariables::MotorCount] = {};
     StepTestDialog* stepTestDialogs[SharedVariables::MotorCount] = {};
-    SampleRecorder* recorder = nullptr;
+    DataRecording* recorder = nullptr;
     QPushButton* recordButton = nullptr;
     QLabel* recordingLabel = nullptr;
 };

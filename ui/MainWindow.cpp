@@ -67,7 +67,7 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
     connect(&link, &DriveLink::connected, this, [this] { showConnectedState(true); });
     connect(&link, &DriveLink::disconnected, this, [this] { showConnectedState(false); });
     connect(&link, &DriveLink::variableChanged, this, &MainWindow::showVariable);
-    connect(&link, &DriveLink::loopTimeChanged, this, [this] { showLoopTimeCurrency(this->link.isLoopTimeCurrent()); });
+    connect(&link, &DriveLink::loopTimeChanged, this, [this] { showLoopTimeFreshness(this->link.isLoopTimeCurrent()); });
     connect(&link, &DriveLink::samplesAppended, this, [this] {
         for (DriveView* view : driveViews)
             view->drawSamples(this->link.samples(view->motorNumber()));

@@ -61,10 +61,10 @@ private:
     void connectLinkState();
     QString connectionText() const;
     QString notReadText() const;
-    void showCurrency(int motor, SharedVariables::Index index, bool current);
+    void showFreshness(int motor, SharedVariables::Index index, bool current);
     void writeEntered(SharedVariables::Index index, int motor, double value);
     void confirmWrites(int board, int window);
-    void showLoopTimeCurrency(bool current);
+    void showLoopTimeFreshness(bool current);
     void showScriptStop(int row, const QString& reason);
     void showPortLost(const QString& port, const QString& reason);
     void showSimulatorEnded();

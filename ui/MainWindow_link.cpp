@@ -34,12 +34,12 @@ void MainWindow::connectLinkState()
 
     for (int motor = 0; motor < MotorCount; ++motor) {
         for (int index = 0; index < VariableCount; ++index)
-            showCurrency(motor, Index(index), link.isCurrent(motor, Index(index)));
+            showFreshness(motor, Index(index), link.isCurrent(motor, Index(index)));
         driveViews[motor]->setConnected(link.isConnected());
     }
-    showLoopTimeCurrency(link.isLoopTimeCurrent());
-    connect(&link, &DriveLink::currencyChanged, this, &MainWindow::showCurrency);
-    connect(&link, &DriveLink::loopTimeCurrencyChanged, this, &MainWindow::showLoopTimeCurrency);
+    showLoopTimeFreshness(link.isLoopTimeCurrent());
+    connect(&link, &DriveLink::freshnessChanged, this, &MainWindow::showFreshness);
+    connect(&link, &DriveLink::loopTimeFreshnessChanged, this, &MainWindow::showLoopTimeFreshness);
 
     for (auto signal : {&DriveLink::connected, &DriveLink::disconnected}) {
         connect(&link, signal, this, [this] {
@@ -98,10 +98,10 @@ void MainWindow::confirmWrites(int board, int window)
     if (board != link.board())
         return;
     for (const PendingWrites::Variable& written : pendingWrites.confirm(window, link.answeredRequest()))
-        showCurrency(written.motor, written.index, link.isCurrent(written.motor, written.index));
+        showFreshness(written.motor, written.index, link.isCurrent(written.motor, written.index));
 }
 
-void MainWindow::showCurrency(int motor, Index index, bool current)
+void MainWindow::showFreshness(int motor, Index index, bool current)
 {
     if (!current) {
         pendingWrites.remove(motor, index);
@@ -111,7 +111,7 @@ void MainWindow::showCurrency(int motor, Index index, bool current)
     }
 }
 
-void MainWindow::showLoopTimeCurrency(bool current)
+void MainWindow::showLoopTimeFreshness(bool current)
 {
     QLineEdit* field = ui.lineEdit_LoopTime;
     field->setEnabled(current);

@@ -83,7 +83,7 @@ StepTestDialog::StepTestDialog(DriveLink& link, int motor, QWidget* parent)
             showGains();
     };
     connect(&link, &DriveLink::variableChanged, this, showGainOf);
-    connect(&link, &DriveLink::currencyChanged, this, showGainOf);
+    connect(&link, &DriveLink::freshnessChanged, this, showGainOf);
     connect(&link, &DriveLink::connected, this, &StepTestDialog::showGains);
     connect(&link, &DriveLink::disconnected, this, &StepTestDialog::showGains);
     connect(ui.pushButton_WriteGains, &QPushButton::clicked, this, &StepTestDialog::writeGains);

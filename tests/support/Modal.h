@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -18,13 +17,3 @@ void rejectModal(QWidget* modal);
 // does (the dialog ignores selectFile() while that field has focus); an empty path or
 // another kind of dialog is cancelled.
 void chooseInFileDialog(QWidget* modal, const QString& path);
-
-// Collects the debug lines written while it lives.
-class DebugCapture
-{
-public:
-    DebugCapture();
-    ~DebugCapture();
-    QStringList lines() const;
-    void clear();
-};

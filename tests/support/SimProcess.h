@@ -15,6 +15,12 @@ public:
     QString port() const { return device; }
     // The robot commands it printed so far.
     QStringList commands();
+    // Sends it a signal (a stop, a kill) as the operator's system would.
+    void signal(int number);
+    // Sends it a signal and waits for it to end; false if it still runs.
+    bool end(int number);
+    // Stops it as a user does, with SIGTERM; true if it then ended cleanly.
+    bool stop();
 
 private:
     QProcess process;

@@ -12,15 +12,15 @@ class QTimer;
 // goes on. The file is flushed once a second; a write that fails (a full disk, a file
 // gone) stops the recording and keeps what was flushed before. A device or a pipe is
 // refused.
-class SampleRecorder : public QObject
+class DataRecording : public QObject
 {
     Q_OBJECT
 
 public:
     static constexpr int FlushIntervalMs = 1000;
 
-    explicit SampleRecorder(DriveLink& link, QObject* parent = nullptr);
-    ~SampleRecorder() override;
+    explicit DataRecording(DriveLink& link, QObject* parent = nullptr);
+    ~DataRecording() override;
 
     // Creates or empties the file and starts writing; false when it cannot be opened,
     // with failure() saying why in words for the operator.

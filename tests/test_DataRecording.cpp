@@ -1,8 +1,9 @@
 // Recording the live samples to CSV: every motor's sample as received, connection and
 // board changes as event lines, a file flushed while recording, and writes that fail.
 #include "core/DriveLink.h"
-#include "core/SampleRecorder.h"
+#include "core/DataRecording.h"
 #include "support/Frames.h"
+#include "support/LinkOnPty.h"
 #include "support/Pty.h"
 
 #include <QDateTime>
@@ -46,7 +47,7 @@ QStringList untimedLines(const QString& path)
 
 } // namespace
 
-class TestSampleRecorder : public QObject
+class TestDataRecording : public QObject
 {
     Q_OBJECT
 
@@ -55,10 +56,10 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("run.csv"));
-        Pty pty;
-        DriveLink link;
-        SampleRecorder recorder(link);
-        QVERIFY(link.open(pty.slavePath()));
+        LinkOnPty linked;
+        DriveLink& link = linked.link;
+        Pty& pty = linked.pty;
+        DataRecording recorder(link);
         const QDateTime opened = QDateTime::currentDateTime();
         QTest::qWait(300); // the recording starts later than the connection
         QVERIFY(recorder.start(path));
@@ -118,8 +119,8 @@ private slots:
         QTemporaryDir dir;
         const QString file = QDir(dir.path()).absoluteFilePath(path);
         DriveLink link;
-        SampleRecorder recorder(link);
-        QSignalSpy failed(&recorder, &SampleRecorder::failed);
+        DataRecording recorder(link);
+        QSignalSpy failed(&recorder, &DataRecording::failed);
         QCOMPARE(recorder.start(file), opens);
         broadcast(link, 1);
         QTRY_VERIFY_WITH_TIMEOUT(!recorder.isRecording(), 10000);
@@ -129,5 +130,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSampleRecorder)
-#include "test_SampleRecorder.moc"
+QTEST_GUILESS_MAIN(TestDataRecording)
+#include "test_DataRecording.moc"

@@ -1,4 +1,4 @@
-#include "core/SampleRecorder.h"
+#include "core/DataRecording.h"
 
 #include "core/DriveLink.h"
 #include "core/SampleCsv.h"
@@ -8,7 +8,7 @@
 #include <QFileInfo>
 #include <QTimer>
 
-SampleRecorder::SampleRecorder(DriveLink& link, QObject* parent)
+DataRecording::DataRecording(DriveLink& link, QObject* parent)
     : QObject(parent), link(link)
 {
     flushTimer = new QTimer(this);
@@ -18,7 +18,7 @@ SampleRecorder::SampleRecorder(DriveLink& link, QObject* parent)
         if (isRecording())
             emit progressed();
     });
-    connect(&link, &DriveLink::samplesAppended, this, &SampleRecorder::writeSamples);
+    connect(&link, &DriveLink::samplesAppended, this, &DataRecording::writeSamples);
     connect(&link, &DriveLink::connected, this,
             [this] { writeEvent(tr("connected to %1").arg(this->link.portName())); });
     connect(&link, &DriveLink::disconnected, this, [this] { writeEvent(tr("disconnected")); });
@@ -30,9 +30,9 @@ SampleRecorder::SampleRecorder(DriveLink& link, QObject* parent)
 }
 
 // Closing flushes what is left; nobody is left to tell of a failure.
-SampleRecorder::~SampleRecorder() = default;
+DataRecording::~DataRecording() = default;
 
-bool SampleRecorder::start(const QString& fileName)
+bool DataRecording::start(const QString& fileName)
 {
     stop();
     failureText.clear();
@@ -53,7 +53,7 @@ bool SampleRecorder::start(const QString& fileName)
     return isRecording();
 }
 
-void SampleRecorder::stop()
+void DataRecording::stop()
 {
     flushTimer->stop();
     if (!isRecording())
@@ -66,7 +66,7 @@ void SampleRecorder::stop()
 
 // The first line says when the connection the samples come from was made, which may
 // be long before.
-QString SampleRecorder::startEvent() const
+QString DataRecording::startEvent() const
 {
     if (!link.isConnected())
         return tr("recording started, not connected");
@@ -79,12 +79,12 @@ QString SampleRecorder::startEvent() const
         .arg(up, 0, 'f', 3);
 }
 
-double SampleRecorder::recordedSeconds() const
+double DataRecording::recordedSeconds() const
 {
     return isRecording() ? link.clockSeconds() - startSeconds : 0;
 }
 
-void SampleRecorder::writeSamples()
+void DataRecording::writeSamples()
 {
     if (!isRecording())
         return;
@@ -99,13 +99,13 @@ void SampleRecorder::writeSamples()
     write(rows);
 }
 
-void SampleRecorder::writeEvent(const QString& event)
+void DataRecording::writeEvent(const QString& event)
 {
     if (isRecording())
         write(SampleCsv::eventRow(link.clockSeconds() - startSeconds, link.board(), event));
 }
 
-void SampleRecorder::write(const QByteArray& text)
+void DataRecording::write(const QByteArray& text)
 {
     if (file.write(text) != text.size())
         fail();
@@ -113,7 +113,7 @@ void SampleRecorder::write(const QByteArray& text)
         written += text.size();
 }
 
-void SampleRecorder::flush()
+void DataRecording::flush()
 {
     if (!isRecording())
         return;
@@ -123,7 +123,7 @@ void SampleRecorder::flush()
         fail();
 }
 
-void SampleRecorder::fail()
+void DataRecording::fail()
 {
     flushTimer->stop();
     // A write cut short (a disk filling up) leaves QFile without the system's reason;
