@@ -6,15 +6,14 @@
 #include "ui/GraphControls.h"
 #include "ui/HelpMenu.h"
 #include "ui/MotionPanels.h"
+#include "ui/MotorPages.h"
 #include "ui/OperatorMessage.h"
 #include "ui/PortBox.h"
 #include "ui/ScriptPage.h"
-#include "ui/SetPointLimits.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMessageBox>
-#include <QScrollArea>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -25,24 +24,9 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
 {
     ui.setupUi(this);
 
-    QWidget* const pages[] = {ui.tab_1, ui.tab_2, ui.tab_3, ui.tab_4};
-    QVBoxLayout* const layouts[] = {ui.MotorLayout_1, ui.MotorLayout_2, ui.MotorLayout_3, ui.MotorLayout_4};
-    for (int motor = 0; motor < MotorCount; ++motor) {
-        // The view scrolls rather than being cut off where the screen is too small for it.
-        auto* scrollArea = new QScrollArea(pages[motor]);
-        scrollArea->setWidgetResizable(true);
-        scrollArea->setFrameShape(QFrame::NoFrame);
-        driveViews[motor] = new DriveView(scrollArea, motor);
-        scrollArea->setWidget(driveViews[motor]);
-        layouts[motor]->addWidget(scrollArea);
-        // Every parameter of every motor reaches the link here, and only here.
-        connect(driveViews[motor], &DriveView::parameterEntered, this, [this](Index index, int motor, double value) {
-            if (confirmSetPointLimits(*driveViews[motor], index, value))
-                writeEntered(index, motor, value);
-        });
-    }
-
-    graphs = new GraphControls(link, driveViews, *ui.statusbar, *this);
+    QVBoxLayout* const motorLayouts[] = {ui.MotorLayout_1, ui.MotorLayout_2, ui.MotorLayout_3, ui.MotorLayout_4};
+    motors = new MotorPages(link, motorLayouts, this);
+    graphs = new GraphControls(link, motors->allViews(), *ui.statusbar, *this);
 
     panels = new MotionPanels(link, *ui.MLA_Widget, *ui.MRA_Widget, *ui.MRN_Widget, this);
     connect(panels, &MotionPanels::sent, this, [this](const QString& note) { statusBar()->showMessage(note, 5000); });
@@ -66,16 +50,7 @@ MainWindow::MainWindow(DriveLink& link, QWidget* parent)
 
     connect(&link, &DriveLink::connected, this, [this] { showConnectedState(true); });
     connect(&link, &DriveLink::disconnected, this, [this] { showConnectedState(false); });
-    connect(&link, &DriveLink::variableChanged, this, &MainWindow::showVariable);
     connect(&link, &DriveLink::loopTimeChanged, this, [this] { showLoopTimeFreshness(this->link.isLoopTimeCurrent()); });
-    connect(&link, &DriveLink::samplesAppended, this, [this] {
-        for (DriveView* view : driveViews)
-            view->drawSamples(this->link.samples(view->motorNumber()));
-    });
-    connect(&link, &DriveLink::samplesCleared, this, [this] {
-        for (DriveView* view : driveViews)
-            view->resetGraph();
-    });
     connectLinkState();
 }
 
@@ -94,6 +69,11 @@ void MainWindow::closeEvent(QCloseEvent* event)
         event->accept();
     else
         event->ignore();
+}
+
+DriveView* MainWindow::driveView(int motor) const
+{
+    return motors->view(motor);
 }
 
 void MainWindow::addPort(const QString& name)
@@ -133,14 +113,6 @@ void MainWindow::addFileMenu()
     QAction* quitAction = menu->addAction(tr("&Quit"), this, &MainWindow::quit);
     quitAction->setObjectName(QStringLiteral("actionQuit"));
     quitAction->setShortcut(Qt::CTRL | Qt::Key_Q);
-}
-
-void MainWindow::showVariable(int motor, Index index)
-{
-    // A reply to a read that left before the write would show the value it replaces.
-    if (!link.isCurrent(motor, index) || pendingWrites.contains(motor, index))
-        return;
-    driveViews[motor]->showValue(index, link.mirror().format(motor, variable(index)));
 }
 
 void MainWindow::showConnectionError(const QString& title, const QString& text)

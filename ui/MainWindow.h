@@ -1,8 +1,5 @@
 #pragma once
 
-#include "core/PendingWrites.h"
-#include "protocol/SharedVariables.h"
-
 #include "ui_MainWindow.h"
 
 #include <QMainWindow>
@@ -15,16 +12,17 @@ class DriveView;
 class GraphControls;
 class LinkHealthBar;
 class MotionPanels;
+class MotorPages;
 class PortBox;
 class ScriptPage;
 class Simulator;
 
-// The one window of the tool: it shows what the drive link reports and turns the
-// operator's clicks into link operations. Its parts live in one source file each:
-// connection and board (here), link state, script, help and shortcuts. Its pages are
-// classes of their own: the motion panels (MotionPanels), the board settings' actions
-// (BoardSettingsActions), the graphs' controls (GraphControls). The port box is a
-// PortBox; what is remembered between runs, RememberedState.
+// The one window of the tool: it assembles the pages and shows the link's state:
+// connection, board selection and the status bar (here and in MainWindow_link.cpp). The
+// pages are classes of their own: the motor pages (MotorPages), the motion panels
+// (MotionPanels), the script page (ScriptPage), the board settings' actions
+// (BoardSettingsActions), the graphs' controls (GraphControls), help and shortcuts
+// (HelpMenu). The port box is a PortBox; what is remembered between runs, RememberedState.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -46,7 +44,7 @@ public:
 
     const Ui::MainWindow& form() const { return ui; }
     MotionPanels& motionPanels() const { return *panels; }
-    DriveView* driveView(int motor) const { return driveViews[motor]; }
+    DriveView* driveView(int motor) const;
     ScriptPage& scriptPage() const { return *scripts; }
     GraphControls& graphControls() const { return *graphs; }
     LinkHealthBar* linkHealthBar() const { return healthBar; }
@@ -60,22 +58,18 @@ private:
 
     void connectLinkState();
     QString connectionText() const;
-    QString notReadText() const;
-    void showFreshness(int motor, SharedVariables::Index index, bool current);
-    void writeEntered(SharedVariables::Index index, int motor, double value);
-    void confirmWrites(int board, int window);
     void showLoopTimeFreshness(bool current);
     void showScriptStop(int row, const QString& reason);
     void showPortLost(const QString& port, const QString& reason);
     void showSimulatorEnded();
 
     void showConnectedState(bool connected);
-    void showVariable(int motor, SharedVariables::Index index);
     void showConnectionError(const QString& title, const QString& text);
     void selectBoard(const QString& text);
 
     Ui::MainWindow ui;
     DriveLink& link;
+    MotorPages* motors = nullptr;
     MotionPanels* panels = nullptr;
     BoardSettingsActions* boardSettings = nullptr;
     GraphControls* graphs = nullptr;
@@ -86,6 +80,4 @@ private:
     Simulator* simulator = nullptr;
     QString simulatorEnd;  // how the simulator ended, until told
     QString simulatorLoss; // the lost connection to it, until told
-    DriveView* driveViews[SharedVariables::MotorCount] = {};
-    PendingWrites pendingWrites;
 };

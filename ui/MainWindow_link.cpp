@@ -7,8 +7,8 @@
 #include "core/PortList.h"
 #include "core/ScriptRunner.h"
 #include "core/Simulator.h"
-#include "ui/DriveView.h"
 #include "ui/LinkHealthBar.h"
+#include "ui/MotorPages.h"
 #include "ui/OperatorMessage.h"
 #include "ui/PortBox.h"
 #include "ui/ScriptPage.h"
@@ -32,29 +32,9 @@ void MainWindow::connectLinkState()
     healthBar = new LinkHealthBar(link, ui.statusbar);
     ui.statusbar->addPermanentWidget(healthBar);
 
-    for (int motor = 0; motor < MotorCount; ++motor) {
-        for (int index = 0; index < VariableCount; ++index)
-            showFreshness(motor, Index(index), link.isCurrent(motor, Index(index)));
-        driveViews[motor]->setConnected(link.isConnected());
-    }
     showLoopTimeFreshness(link.isLoopTimeCurrent());
-    connect(&link, &DriveLink::freshnessChanged, this, &MainWindow::showFreshness);
     connect(&link, &DriveLink::loopTimeFreshnessChanged, this, &MainWindow::showLoopTimeFreshness);
-
-    for (auto signal : {&DriveLink::connected, &DriveLink::disconnected}) {
-        connect(&link, signal, this, [this] {
-            for (DriveView* view : driveViews)
-                view->setConnected(this->link.isConnected());
-        });
-    }
-    connect(&link, &DriveLink::windowRead, this, &MainWindow::confirmWrites);
-    for (DriveView* view : driveViews)
-        view->setBoardName(DriveLink::boardName(link.board()));
-    connect(&link, &DriveLink::boardSelected, this, [this](int board) {
-        ui.labelConnected->setText(connectionText());
-        for (DriveView* view : driveViews)
-            view->setBoardName(DriveLink::boardName(board));
-    });
+    connect(&link, &DriveLink::boardSelected, this, [this] { ui.labelConnected->setText(connectionText()); });
     connect(&link, &DriveLink::boardSilenceChanged, this, [this](bool silent) {
         ui.labelConnected->setText(connectionText());
         // Not after a board switch or a close, which end the silence without a reply.
@@ -76,46 +56,11 @@ QString MainWindow::connectionText() const
     return QStringLiteral("Connected");
 }
 
-QString MainWindow::notReadText() const
-{
-    return tr("not read yet from board %1").arg(DriveLink::boardName(link.board()));
-}
-
-// The entered value, as the board would hold it, shows as pending until confirmWrites.
-void MainWindow::writeEntered(Index index, int motor, double value)
-{
-    const qint64 frame = link.writeParameter(index, motor, value);
-    if (frame == 0)
-        return;
-    pendingWrites.add(motor, index, frame);
-    Block written = link.mirror();
-    written.setValue(motor, variable(index), value);
-    driveViews[motor]->showPending(index, written.format(motor, variable(index)));
-}
-
-void MainWindow::confirmWrites(int board, int window)
-{
-    if (board != link.board())
-        return;
-    for (const PendingWrites::Variable& written : pendingWrites.confirm(window, link.answeredRequest()))
-        showFreshness(written.motor, written.index, link.isCurrent(written.motor, written.index));
-}
-
-void MainWindow::showFreshness(int motor, Index index, bool current)
-{
-    if (!current) {
-        pendingWrites.remove(motor, index);
-        driveViews[motor]->showNotCurrent(index, notReadText());
-    } else if (!pendingWrites.contains(motor, index)) {
-        driveViews[motor]->showValue(index, link.mirror().format(motor, variable(index)));
-    }
-}
-
 void MainWindow::showLoopTimeFreshness(bool current)
 {
     QLineEdit* field = ui.lineEdit_LoopTime;
     field->setEnabled(current);
-    field->setToolTip(current ? QString() : notReadText());
+    field->setToolTip(current ? QString() : MotorPages::notReadText(link));
     // An unchanged text is not set again, so the operator's selection survives.
     const QString text = current ? QString::number(link.mirror().s16(LoopTimeAddress)) : QString();
     if (field->text() != text)
