@@ -152,8 +152,8 @@ DriveView::DriveView(QWidget* parent, int motor)
     // With the "..." buttons no wider than they need, tight spacing and only the tab
     // page's margins, the grid fits beside a scroll bar on a 1366-pixel-wide screen even
     // in a 12-point font; where it does not, the page scrolls.
-    ui.verticalLayout->setContentsMargins(0, 0, 0, 0);
-    ui.gridLayout->setHorizontalSpacing(3);
+    ui.pageLayout->setContentsMargins(0, 0, 0, 0);
+    ui.parameterGrid->setHorizontalSpacing(3);
 
     // A dock goes back into a main window's dock area only, by its float button, a double
     // click on its title strip or a drag: the graph's dock lives in a main window of its
@@ -162,7 +162,7 @@ DriveView::DriveView(QWidget* parent, int motor)
     graphWindow->setObjectName(QStringLiteral("mainWindow_Graph"));
     graphWindow->setWindowFlags(Qt::Widget);
     graphWindow->setSizePolicy(ui.dockWidget->sizePolicy());
-    delete ui.verticalLayout->replaceWidget(ui.dockWidget, graphWindow);
+    delete ui.pageLayout->replaceWidget(ui.dockWidget, graphWindow);
     graphWindow->addDockWidget(Qt::TopDockWidgetArea, ui.dockWidget);
     graphTitle = ui.dockWidget->windowTitle();
 

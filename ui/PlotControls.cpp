@@ -60,7 +60,7 @@ PlotControls::PlotControls(DriveView& view, DriveLink& link)
     : QWidget(view.form().dockWidgetContents), view(view), link(link)
 {
     ui.setupUi(this);
-    view.form().verticalLayout_2->insertWidget(0, this);
+    view.form().graphLayout->insertWidget(0, this);
     QwtPlot* plot = view.form().qwtPlot;
     QWidget* canvas = plot->canvas();
 
